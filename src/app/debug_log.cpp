@@ -1,0 +1,35 @@
+// The debug log: one file handle, echoed to standard output.
+#include "app/debug_log.h"
+
+#include <stdarg.h>
+
+FILE *debug_file = nullptr;
+
+void open_debug_log(const char *path)
+{
+    debug_file = fopen(path, "w");
+    debug_log("Debug file initialized.");
+}
+
+void close_debug_log()
+{
+    if (!debug_file) return;
+    debug_log("Closing debug file.");
+    fclose(debug_file);
+    debug_file = nullptr;
+}
+
+void debug_log(const char *format, ...)
+{
+    if (!debug_file) return;
+    va_list args;
+    va_start(args, format);
+    vfprintf(debug_file, format, args);
+    va_end(args);
+    fputs(" \n", debug_file);
+    va_start(args, format);
+    vprintf(format, args);
+    va_end(args);
+    fputs(" \n", stdout);
+    fflush(debug_file);
+}

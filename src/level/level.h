@@ -1,0 +1,112 @@
+// The loaded level: its records, the level-file reader and the save path.
+//
+// There is exactly one level open at a time. The main routine owns it and
+// publishes `current_level`; every command works on that one record, which
+// is why the level code is free functions over a plain struct.
+#pragma once
+#include <stdint.h>
+#include <stdio.h>
+
+#include "level/model.h"
+
+enum { PAGE_SIZE = 256, PAGE_PIXELS = 256 * 256 };
+enum { PAGE_FLAG_TRANSPARENT = 0x01, PAGE_FLAG_PALETTED = 0x10 };
+enum { TRANSPARENT_KEY = 0x8421 };
+
+// Load-mask bits, one per block kind the editor reads.
+enum {
+    LOAD_TEXTURES = 0x01,       // kind 0
+    LOAD_MODELS = 0x02,         // kind 1
+    LOAD_WORLD = 0x04,          // kind 2
+    LOAD_TEXTURE_NAMES = 0x08,  // kind 5
+    LOAD_MODEL_NAMES = 0x10,    // kind 12
+    LOAD_EVENT_MODELS = 0x20,   // kind 13
+    LOAD_ALL = 63,
+};
+
+struct level_palette {
+    int16_t id;
+    unsigned char entries[256][4];  // red, green, blue, extra (file: b, g, r, extra)
+};
+
+struct level_texture {
+    uint32_t flags;            // as stored; written back unchanged
+    bool paletted;             // flag bit 4 when read
+    bool transparent;          // flag bit 0 when read
+    int32_t palette_slot;      // slot of the palette list shown
+    int32_t palette_slot_count;// slots of the page's palette list, -1 = none
+    // 65,536 palette indices (paletted) or 65,536 16-bit pixels in host
+    // order (15-bit), rows top to bottom. Use page_indices / page_pixels16.
+    unsigned char *pixels;
+};
+
+inline unsigned char *page_indices(const level_texture &t) { return t.pixels; }
+inline uint16_t *page_pixels16(const level_texture &t) { return (uint16_t *)(void *)t.pixels; }
+
+struct texture_name {
+    char name[9];              // up to 8 characters and the terminator
+    int32_t texture, x, y, w, h;
+};
+
+struct world_instance {
+    uint16_t model;
+    int32_t x, y, z;           // kept exactly as read
+    float angle;               // degrees
+};
+
+struct palette_list {
+    int32_t texture;           // page index
+    int32_t count;
+    int32_t *palette_ids;      // slot 0 first
+};
+
+struct level {
+    int32_t load_mask;         // 0 = no level loaded
+    char *model_name_data;
+    char **model_names;        // model_name_count + 1 pointers into model_name_data
+    int32_t model_name_count;
+    int32_t model_count;
+    model *models;
+    int32_t event_model_count;
+    model *event_models;
+    int32_t texture_name_count;
+    texture_name *texture_names;
+    int32_t world_instance_count;
+    world_instance *world_instances;
+    int32_t palette_count;
+    level_palette *palettes;   // contiguous, file order
+    int32_t palette_table_size;// highest id read + 1
+    level_palette **palette_table; // by id; null = none or deleted
+    int32_t texture_count;
+    level_texture *textures;
+    int32_t palette_list_count;
+    palette_list *palette_lists;
+};
+
+// Result codes of load_level.
+enum {
+    LOAD_OK = 0,
+    LOAD_NO_LEVEL_FILE = 1,
+    LOAD_NO_D3D_FILE = 2,
+    LOAD_BAD_LEVEL = 3,        // the level file cannot be parsed safely
+    LOAD_BAD_D3D = 4,          // the palette-list file cannot be parsed safely
+    LOAD_NO_MEMORY = 5,
+};
+
+// Reads both opened files into an empty level. On any failure other than a
+// null handle the level is left empty (everything freed, load_mask 0) and
+// load_failure_reason() says what was wrong and where.
+int load_level(level *lvl, FILE *lev, FILE *d3d, int mask);
+// Same, from bytes in memory (the fuzz targets and tests use this).
+int load_level_from_memory(level *lvl, const unsigned char *lev, size_t lev_size,
+                           const unsigned char *d3d, size_t d3d_size, int mask);
+const char *load_failure_reason();
+
+// Frees everything the reader allocated; load_mask becomes 0.
+void cleanup_level(level *lvl);
+
+// The level's paths, set by the open command.
+enum { LEVEL_PATH_SIZE = 1024 };
+extern char level_path[LEVEL_PATH_SIZE];
+extern char d3d_path[LEVEL_PATH_SIZE];
+extern char level_folder[LEVEL_PATH_SIZE];

@@ -1,0 +1,22 @@
+// Palette ids, palette-list slots and the conversion of a page to RGBA.
+#pragma once
+#include <stdint.h>
+
+#include "level/level.h"
+
+// Answered by get_palette_list_entry when there is no such entry: no palette
+// id (a signed 16-bit value) can take it.
+enum { NO_PALETTE_ENTRY = -0x10000 };
+
+int find_free_palette_id(level *lvl);
+void set_palette_list_entry(level *lvl, int page, int palette_id, int slot);
+int get_palette_list_entry(level *lvl, int page, int slot);
+int current_palette_id(level *lvl, int page);
+// The first palette list naming the page, or null.
+palette_list *find_palette_list(level *lvl, int page);
+
+// Converts a 15-bit page to RGBA bytes (red, green, blue, alpha per pixel);
+// with `apply_key` the pixel 0x8421 becomes fully transparent black.
+void page16_to_rgba(const uint16_t *pixels, bool apply_key, unsigned char *rgba);
+// Converts a paletted page through one palette; alpha is always 255.
+void page8_to_rgba(const unsigned char *indices, const level_palette *palette, unsigned char *rgba);
