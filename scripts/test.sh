@@ -14,7 +14,10 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DQTE_SANITIZE=ON -DQTE_TESTS=ON
 cmake --build build-test -j"$jobs"
-(cd build-test && ctest --output-on-failure -j"$jobs")
+# One virtual X display for the tests that draw; the end-to-end tests start
+# their own displays.
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
+(cd build-test && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
 
 # Fuzz targets: clang with libFuzzer and the sanitizers, seeded from the demo
 # level and the test pictures.
