@@ -1,0 +1,77 @@
+/* The file chooser helper: one GTK 3 open or save dialog, answered on stdout.
+ *
+ * Usage: qte_file_chooser open|save INITIAL_FOLDER DESCRIPTION PATTERN [DESCRIPTION PATTERN]...
+ *
+ * On a confirmed choice it prints two lines, the 1-based index of the filter
+ * that was selected and the chosen path, and exits with 0. A cancelled
+ * dialog prints nothing and exits with 1; wrong arguments exit with 2.
+ * An empty INITIAL_FOLDER leaves the folder to GTK.
+ */
+#include <gtk/gtk.h>
+
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+static int is_folder(const char *path)
+{
+    struct stat st;
+    return path[0] != '\0' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 5 || (argc - 3) % 2 != 0)
+        return 2;
+    int saving = strcmp(argv[1], "save") == 0;
+    if (!saving && strcmp(argv[1], "open") != 0)
+        return 2;
+    if (!gtk_init_check(&argc, &argv))
+        return 3;
+
+    GtkWidget *dialog = gtk_file_chooser_dialog_new(
+        NULL, NULL, saving ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
+        "_Cancel", GTK_RESPONSE_CANCEL, saving ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, NULL);
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_file_chooser_set_local_only(chooser, TRUE);
+    if (saving)
+        gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+    if (is_folder(argv[2]))
+        gtk_file_chooser_set_current_folder(chooser, argv[2]);
+
+    int filter_count = (argc - 3) / 2;
+    GtkFileFilter *filters[16];
+    if (filter_count > 16)
+        filter_count = 16;
+    for (int i = 0; i < filter_count; i++) {
+        filters[i] = gtk_file_filter_new();
+        gtk_file_filter_set_name(filters[i], argv[3 + 2 * i]);
+        gtk_file_filter_add_pattern(filters[i], argv[4 + 2 * i]);
+        gtk_file_chooser_add_filter(chooser, filters[i]);
+    }
+    gtk_file_chooser_set_filter(chooser, filters[0]);
+
+    /* Without a window manager nobody else gives the dialog the focus. */
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    gtk_window_present(GTK_WINDOW(dialog));
+
+    int status = 1;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        char *path = gtk_file_chooser_get_filename(chooser);
+        GtkFileFilter *chosen = gtk_file_chooser_get_filter(chooser);
+        int index = 1;
+        for (int i = 0; i < filter_count; i++)
+            if (filters[i] == chosen)
+                index = i + 1;
+        if (path != NULL) {
+            printf("%d\n%s\n", index, path);
+            fflush(stdout);
+            status = 0;
+            g_free(path);
+        }
+    }
+    gtk_widget_destroy(dialog);
+    while (gtk_events_pending())
+        gtk_main_iteration();
+    return status;
+}

@@ -1,0 +1,192 @@
+// Open and save dialogs: runs the chooser helper and reads its answer.
+//
+// The chooser runs as a program of its own because a GTK dialog inside the
+// AllegroGL process fails with an X error when no window manager is present.
+// It prints "<filter index>\n<path>\n" and exits with 0, or exits with 1 when
+// the user cancelled; anything else counts as a failed dialog.
+#include "app/file_dialog.h"
+
+#include <allegro.h>
+#include <errno.h>
+#include <spawn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "app/debug_log.h"
+
+extern char **environ;
+
+namespace {
+
+int last_error = FILE_DIALOG_CANCELLED;
+std::string program_override;
+void (*after_hook)() = nullptr;
+
+std::string chooser_program()
+{
+    if (!program_override.empty())
+        return program_override;
+    char exe[4096];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0)
+        return "qte_file_chooser";
+    exe[n] = '\0';
+    std::string folder(exe);
+    size_t slash = folder.rfind('/');
+    folder.erase(slash == std::string::npos ? 0 : slash + 1);
+    return folder + "qte_file_chooser";
+}
+
+// Runs the chooser; fills `output` with what it printed. Returns its exit
+// status, or -1 when it could not be started or was killed.
+int run_chooser(const std::vector<std::string> &args, std::string *output)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid;
+    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+        close(fds[0]);
+        return -1;
+    }
+    char chunk[1024];
+    for (;;) {
+        ssize_t got = read(fds[0], chunk, sizeof chunk);
+        if (got > 0)
+            output->append(chunk, (size_t)got);
+        else if (got == 0 || errno != EINTR)
+            break;
+    }
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    if (!WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+void clear(char *buffer, int size)
+{
+    if (buffer && size > 0)
+        buffer[0] = '\0';
+}
+
+void report(const char *text)
+{
+    debug_log("%s", text);
+    allegro_message("%s\n", text);
+}
+
+// Shared body of both dialogs: returns the filter index (1-based) or -1.
+int run_dialog(bool saving, const char *filter, char *path, int path_size, char *title,
+               int title_size, const char *initial_folder)
+{
+    clear(path, path_size);
+    clear(title, title_size);
+    last_error = FILE_DIALOG_HELPER_FAILED;
+    std::vector<std::string> args;
+    args.push_back(chooser_program());
+    args.push_back(saving ? "save" : "open");
+    args.push_back(initial_folder ? initial_folder : "");
+    // Description and pattern pairs up to the empty description.
+    for (const char *p = filter; p && *p;) {
+        const char *pattern = p + strlen(p) + 1;
+        args.push_back(p);
+        args.push_back(pattern);
+        p = pattern + strlen(pattern) + 1;
+    }
+    if (args.size() < 5) {
+        report("The file dialog was asked without any file type.");
+        return -1;
+    }
+
+    std::string output;
+    int status = run_chooser(args, &output);
+    if (after_hook)
+        after_hook();
+    if (status == 1 && output.empty()) {
+        last_error = FILE_DIALOG_CANCELLED;
+        return -1;
+    }
+    if (status < 0 || status == 127) {
+        last_error = FILE_DIALOG_NO_HELPER;
+        std::string text = "The file chooser could not be started:\n" + args[0];
+        report(text.c_str());
+        return -1;
+    }
+    // "<index>\n<path>\n": the path is everything after the first line
+    // but its final line feed.
+    size_t line_end = output.find('\n');
+    if (status != 0 || line_end == std::string::npos || output.size() < line_end + 3 ||
+        output.back() != '\n') {
+        std::string text = "The file chooser failed (status " + std::to_string(status) + ").";
+        report(text.c_str());
+        return -1;
+    }
+    int index = atoi(output.substr(0, line_end).c_str());
+    std::string chosen = output.substr(line_end + 1, output.size() - line_end - 2);
+    if (index < 1 || chosen.empty() || chosen.find('\0') != std::string::npos) {
+        report("The file chooser gave an answer that cannot be used.");
+        return -1;
+    }
+    if (!path || chosen.size() >= (size_t)path_size) {
+        last_error = FILE_DIALOG_NAME_TOO_LONG;
+        report("The chosen file name is too long.");
+        return -1;
+    }
+    struct stat st;
+    if (!saving && (stat(chosen.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) {
+        last_error = FILE_DIALOG_NOT_FOUND;
+        return -1;
+    }
+    memcpy(path, chosen.c_str(), chosen.size() + 1);
+    if (title && title_size > 0) {
+        size_t slash = chosen.rfind('/');
+        std::string name = chosen.substr(slash == std::string::npos ? 0 : slash + 1);
+        snprintf(title, (size_t)title_size, "%s", name.c_str());
+    }
+    last_error = FILE_DIALOG_CANCELLED;
+    return index;
+}
+
+}  // namespace
+
+int open_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
+                     const char *initial_folder)
+{
+    return run_dialog(false, filter, path, path_size, title, title_size, initial_folder) > 0;
+}
+
+int save_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
+                     const char *initial_folder)
+{
+    return run_dialog(true, filter, path, path_size, title, title_size, initial_folder);
+}
+
+int file_dialog_error() { return last_error; }
+
+void set_file_chooser_program(const char *path) { program_override = path ? path : ""; }
+
+void set_file_dialog_after_hook(void (*hook)()) { after_hook = hook; }

@@ -1,0 +1,38 @@
+// Open and save dialogs: the GTK chooser helper started beside the editor.
+#pragma once
+
+enum { FILE_DIALOG_PATH_SIZE = 1024, FILE_DIALOG_TITLE_SIZE = 256 };
+
+// Why the last dialog returned without a file (file_dialog_error()).
+enum {
+    FILE_DIALOG_CANCELLED = 0,     // the user closed the chooser
+    FILE_DIALOG_NO_HELPER = 1,     // the chooser program could not be started
+    FILE_DIALOG_HELPER_FAILED = 2, // it ended abnormally or answered nonsense
+    FILE_DIALOG_NAME_TOO_LONG = 3, // the chosen path does not fit the buffer
+    FILE_DIALOG_NOT_FOUND = 4,     // the open dialog answered a file that is gone
+};
+
+// Filter lists are pairs of zero-terminated strings (description, pattern)
+// ended by an empty description: "Quarly Level\0*.lev\0".
+//
+// open_file_dialog shows the chooser for an existing file, starting in
+// `initial_folder` (empty: the chooser's own choice). Returns non-zero with
+// the full path in `path` and its file name in `title` (either buffer may be
+// null with size 0), 0 when cancelled or failed; the buffers are then left
+// empty. A chooser that cannot run is reported in a message box.
+int open_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
+                     const char *initial_folder);
+// The same for a file to write; new names are accepted and an existing file
+// is confirmed before it is chosen. Returns the 1-based index of the filter
+// selected when the user confirmed, or -1.
+int save_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
+                     const char *initial_folder);
+// FILE_DIALOG_* for the last dialog that returned without a file.
+int file_dialog_error();
+
+// The chooser program to run; null restores the default, "qte_file_chooser"
+// in the executable's folder. Tests point it at a stand-in.
+void set_file_chooser_program(const char *path);
+// Called after every dialog (the keys that opened it may still look held:
+// their releases went to the chooser). Null allowed.
+void set_file_dialog_after_hook(void (*hook)());
