@@ -26,6 +26,10 @@ int main(int argc, char **argv)
     int saving = strcmp(argv[1], "save") == 0;
     if (!saving && strcmp(argv[1], "open") != 0)
         return 2;
+    /* Without a session bus the settings store cannot save and complains on
+     * every change; keep the chooser's settings in memory then. */
+    if (g_getenv("DBUS_SESSION_BUS_ADDRESS") == NULL)
+        g_setenv("GSETTINGS_BACKEND", "memory", FALSE);
     if (!gtk_init_check(&argc, &argv))
         return 3;
 

@@ -1,0 +1,256 @@
+# Shared helpers of the end-to-end tests: a private X server, the editor in a
+# temporary working folder, mouse and keyboard through xdotool, screenshots,
+# the log and Allegro's message boxes (xmessage windows).
+#
+# A test script sources this file with BUILD and SOURCE set:
+#   source "$SOURCE/tests/e2e/lib.sh"; e2e_begin "$1" "$2"
+# and calls e2e_pass at the end; any failure ends the test with status 1.
+
+set -uo pipefail
+
+E2E_XVFB_PID=""
+E2E_EDITOR_PID=""
+E2E_WINDOW=""
+E2E_EDITOR_X=0
+E2E_EDITOR_Y=0
+
+e2e_fail() {
+    echo "FAIL: $*" >&2
+    if [[ -n "${WORK:-}" ]]; then
+        e2e_shot "failure" || true
+        echo "--- last log lines ($WORK/debug.txt):" >&2
+        tail -n 30 "$WORK/debug.txt" 2>/dev/null >&2 || true
+        echo "--- editor output:" >&2
+        tail -n 20 "$WORK/editor.out" 2>/dev/null >&2 || true
+        echo "(working folder kept: $WORK)" >&2
+        E2E_KEEP=1
+    fi
+    exit 1
+}
+
+e2e_cleanup() {
+    if [[ -n "$E2E_EDITOR_PID" ]] && kill -0 "$E2E_EDITOR_PID" 2>/dev/null; then
+        kill "$E2E_EDITOR_PID" 2>/dev/null
+        sleep 0.3
+        kill -9 "$E2E_EDITOR_PID" 2>/dev/null
+    fi
+    if [[ -n "$E2E_XVFB_PID" ]]; then
+        kill "$E2E_XVFB_PID" 2>/dev/null
+        wait "$E2E_XVFB_PID" 2>/dev/null
+    fi
+    if [[ -z "${E2E_KEEP:-}" && -n "${WORK:-}" && -d "$WORK" ]]; then
+        rm -rf "$WORK"
+    fi
+}
+
+# e2e_begin BUILD SOURCE: a working folder and a private X server.
+e2e_begin() {
+    BUILD=$(cd "$1" && pwd)
+    SOURCE=$(cd "$2" && pwd)
+    for tool in Xvfb xdotool import xmessage; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
+    done
+    [[ -x "$BUILD/qte" ]] || e2e_fail "no editor at $BUILD/qte"
+    WORK=$(mktemp -d /tmp/qte_e2e_XXXXXX)
+    trap e2e_cleanup EXIT
+    mkdir -p "$WORK/shots"
+    # The editor finds its theme and about picture in its working folder.
+    [[ -d "$BUILD/themes" ]] && cp -r "$BUILD/themes" "$WORK/"
+    [[ -f "$BUILD/about.bmp" ]] && cp "$BUILD/about.bmp" "$WORK/"
+    exec 5>"$WORK/display"
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.out" 2>&1 &
+    E2E_XVFB_PID=$!
+    exec 5>&-
+    for _ in $(seq 100); do
+        [[ -s "$WORK/display" ]] && break
+        sleep 0.1
+    done
+    [[ -s "$WORK/display" ]] || e2e_fail "Xvfb did not start"
+    export DISPLAY=":$(head -n 1 "$WORK/display")"
+    # Keep the chooser quiet and the browser launch observable.
+    export GSETTINGS_BACKEND=memory
+    export NO_AT_BRIDGE=1
+}
+
+# e2e_start_editor [settings lines...]: starts build/qte in the working
+# folder, optionally with a settings.ini, and waits for its window.
+e2e_start_editor() {
+    if (($#)); then
+        printf '%s\n' "$@" >"$WORK/settings.ini"
+    fi
+    (cd "$WORK" && exec "$BUILD/qte") >"$WORK/editor.out" 2>&1 &
+    E2E_EDITOR_PID=$!
+    E2E_WINDOW=""
+    for _ in $(seq 200); do
+        E2E_WINDOW=$(xdotool search --name '^\*?Quarly Texture Editor 2\.0$' 2>/dev/null | head -n 1)
+        [[ -n "$E2E_WINDOW" ]] && break
+        kill -0 "$E2E_EDITOR_PID" 2>/dev/null || e2e_fail "the editor ended at start-up"
+        sleep 0.1
+    done
+    [[ -n "$E2E_WINDOW" ]] || e2e_fail "no editor window"
+    e2e_wait_log "Debug file initialized." 10
+    sleep 1
+    e2e_locate_window
+}
+
+# Reads where the editor's window lies on the screen.
+e2e_locate_window() {
+    eval "$(xdotool getwindowgeometry --shell "$E2E_WINDOW")"
+    E2E_EDITOR_X=$X
+    E2E_EDITOR_Y=$Y
+}
+
+# e2e_click X Y [button]: presses and releases at window coordinates, each
+# held long enough for the editor's 60 Hz polling to see it.
+e2e_click() {
+    local button=${3:-1}
+    xdotool mousemove $((E2E_EDITOR_X + $1)) $((E2E_EDITOR_Y + $2))
+    sleep 0.12
+    xdotool mousedown "$button"
+    sleep 0.12
+    xdotool mouseup "$button"
+    sleep 0.25
+}
+
+# e2e_move X Y: only moves the pointer (menus open rows on hover).
+e2e_move() {
+    xdotool mousemove $((E2E_EDITOR_X + $1)) $((E2E_EDITOR_Y + $2))
+    sleep 0.2
+}
+
+# e2e_keys KEY...: key chords sent to the editor's window with focus on it.
+e2e_keys() {
+    xdotool mousemove $((E2E_EDITOR_X + 400)) $((E2E_EDITOR_Y + 10))
+    xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null || true
+    local k
+    for k in "$@"; do
+        xdotool keydown --delay 0 ${k//+/ }
+        sleep 0.12
+        # Release in reverse order: the letter first, then the modifier.
+        local parts=(${k//+/ }) i
+        for ((i = ${#parts[@]} - 1; i >= 0; i--)); do
+            xdotool keyup --delay 0 "${parts[i]}"
+        done
+        sleep 0.2
+    done
+}
+
+# e2e_wait_log TEXT [SECONDS]: waits for a line of debug.txt holding TEXT.
+e2e_wait_log() {
+    local limit=$(( ${2:-20} * 10 ))
+    for _ in $(seq "$limit"); do
+        grep -qF -- "$1" "$WORK/debug.txt" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    e2e_fail "the log never said: $1"
+}
+
+# e2e_log_count TEXT: how many log lines hold TEXT.
+e2e_log_count() {
+    grep -cF -- "$1" "$WORK/debug.txt" 2>/dev/null || true
+}
+
+# e2e_shot NAME: a screenshot of the whole screen into the working folder.
+e2e_shot() {
+    import -window root "$WORK/shots/$1.png" 2>/dev/null
+}
+
+# e2e_choose_file PATH: waits for the file chooser, types the path, Enter.
+e2e_choose_file() {
+    local chooser=""
+    for _ in $(seq 150); do
+        chooser=$(xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r w; do
+            [[ "$w" == "$E2E_WINDOW" ]] && continue
+            pid=$(xdotool getwindowpid "$w" 2>/dev/null) || continue
+            [[ "$(cat /proc/$pid/comm 2>/dev/null)" == qte_file_choose* ]] && echo "$w"
+        done | head -n 1)
+        [[ -n "$chooser" ]] && break
+        sleep 0.1
+    done
+    [[ -n "$chooser" ]] || e2e_fail "no file chooser appeared"
+    sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell "$chooser")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    xdotool windowfocus --sync "$chooser" 2>/dev/null || true
+    sleep 0.3
+    # Ctrl+L opens the location field in either mode; select what is there.
+    xdotool key --clearmodifiers ctrl+l
+    sleep 0.3
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 15 -- "$1"
+    sleep 0.4
+    xdotool key Return
+    sleep 0.5
+    # A save over an existing file asks to confirm.
+    if [[ "${2:-}" == "replace" ]]; then
+        sleep 0.5
+        xdotool key --clearmodifiers alt+r 2>/dev/null || true
+        sleep 0.3
+    fi
+}
+
+# e2e_cancel_file: waits for the file chooser and presses Escape.
+e2e_cancel_file() {
+    for _ in $(seq 150); do
+        pgrep -x qte_file_choose >/dev/null && break
+        sleep 0.1
+    done
+    sleep 1
+    local w
+    w=$(xdotool search --pid "$(pgrep -x qte_file_choose | head -n 1)" --onlyvisible --name '.' 2>/dev/null | head -n 1)
+    [[ -n "$w" ]] || e2e_fail "no file chooser to cancel"
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    xdotool windowfocus --sync "$w" 2>/dev/null || true
+    sleep 0.2
+    xdotool key Escape
+    sleep 0.5
+}
+
+# e2e_expect_message TEXT: waits for Allegro's message box, checks that its
+# text is TEXT and closes it.
+e2e_expect_message() {
+    local pid=""
+    for _ in $(seq 150); do
+        pid=$(pgrep -x xmessage | head -n 1)
+        [[ -n "$pid" ]] && break
+        sleep 0.1
+    done
+    [[ -n "$pid" ]] || e2e_fail "no message box appeared (expected: $1)"
+    sleep 0.3
+    # The text is xmessage's last argument.
+    local text
+    text=$(tr '\0' '\n' <"/proc/$pid/cmdline" | tail -n 1)
+    text=${text%$'\n'}
+    e2e_shot "message"
+    kill "$pid" 2>/dev/null
+    sleep 0.3
+    [[ "$text" == "$1" ]] || e2e_fail "message box said '$text', expected '$1'"
+}
+
+# e2e_no_message: no message box is open.
+e2e_no_message() {
+    ! pgrep -x xmessage >/dev/null || e2e_fail "an unexpected message box: $(tr '\0' ' ' </proc/$(pgrep -x xmessage | head -n1)/cmdline)"
+}
+
+# e2e_quit: Escape, then "Yes" when the quit window asks; waits for the end.
+e2e_quit() {
+    e2e_keys Escape
+    sleep 0.3
+    if kill -0 "$E2E_EDITOR_PID" 2>/dev/null; then
+        e2e_click 320 303   # "Yes": SCREEN_W/2-80, SCREEN_H/2-3, 60 x 15
+    fi
+    for _ in $(seq 100); do
+        kill -0 "$E2E_EDITOR_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$E2E_EDITOR_PID" 2>/dev/null && e2e_fail "the editor did not quit"
+    wait "$E2E_EDITOR_PID"
+    E2E_EDITOR_STATUS=$?
+    E2E_EDITOR_PID=""
+}
+
+e2e_pass() {
+    echo "PASS: $(basename "$0")"
+    exit 0
+}
