@@ -74,6 +74,9 @@ void draw_text(int x, int y, const char *text)
     allegro_gl_printf_ex(font, (float)x, (float)y, 0.0f, "%s", text);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_BLEND);
+    // Allegro-mode primitives are textured too while GL_TEXTURE_2D is on, so
+    // a rectfill drawn after the text would take its colour from the font.
+    glDisable(GL_TEXTURE_2D);
 }
 
 int gui_text_length(const char *text)
