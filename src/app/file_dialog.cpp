@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/debug_log.h"
+#include "app/user_message.h"
 
 extern char **environ;
 
@@ -96,7 +97,7 @@ void clear(char *buffer, int size)
 void report(const char *text)
 {
     debug_log("%s", text);
-    allegro_message("%s\n", text);
+    tell_user(text);
 }
 
 // Shared body of both dialogs: returns the filter index (1-based) or -1.
@@ -126,6 +127,7 @@ int run_dialog(bool saving, const char *filter, char *path, int path_size, char 
     int status = run_chooser(args, &output);
     if (after_hook)
         after_hook();
+    after_modal();
     if (status == 1 && output.empty()) {
         last_error = FILE_DIALOG_CANCELLED;
         return -1;

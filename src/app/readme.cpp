@@ -2,6 +2,8 @@
 #include "app/readme.h"
 
 #include <allegro.h>
+
+#include "app/user_message.h"
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
@@ -47,7 +49,7 @@ void view_readme_command()
     char exe[512], path[512], url[1024];
     get_executable_name(exe, sizeof exe);
     if (readme_location(exe, path, sizeof path, url, sizeof url) != 0 || !exists(path)) {
-        allegro_message("Can't find reamde!");
+        tell_user("Can't find reamde!");
         return;
     }
     launch_detached("xdg-open", url);

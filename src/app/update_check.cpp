@@ -2,6 +2,8 @@
 #include "app/update_check.h"
 
 #include <allegro.h>
+
+#include "app/user_message.h"
 #include <curl/curl.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -120,9 +122,9 @@ void check_for_updates_command()
 {
     int r = check_for_updates(QTE_UPDATE_URL);
     if (r < 0)
-        allegro_message("Could not retrieve update status.");
+        tell_user("Could not retrieve update status.");
     else if (r == 0)
-        allegro_message("No new updates available.");
+        tell_user("No new updates available.");
     else
         show_update_text(buffer + UPDATE_HEADER_SIZE, received - UPDATE_HEADER_SIZE);
 }

@@ -1,0 +1,157 @@
+// Opening a level through the two file dialogs, and closing it.
+#include "level/level_open.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "app/app_state.h"
+#include "app/commands.h"
+#include "app/debug_log.h"
+#include "app/file_dialog.h"
+#include "app/screen_widgets.h"
+#include "app/settings.h"
+#include "app/user_message.h"
+#include "level/gl_textures.h"
+#include "level/level.h"
+#include "level/name_lists.h"
+
+namespace {
+
+void report_unreadable(const char *what, const char *path, const char *why)
+{
+    char text[LEVEL_PATH_SIZE + 512];
+    snprintf(text, sizeof text, "The %s could not be opened:\n%s\n%s", what, path, why);
+    debug_log(" %s", text);
+    tell_user(text);
+}
+
+void give_list(listbox *list, char **rows, int count)
+{
+    list->items = rows;
+    list->count = count;
+    list->update_range();
+}
+
+void give_search(searchbox *box, char **rows, int count)
+{
+    box->items = rows;
+    box->count = count;
+    box->next_index = 0;
+}
+
+}  // namespace
+
+void give_lists_to_widgets()
+{
+    give_list(&texture_list, texture_name_rows, texture_name_row_count);
+    give_list(&model_list, model_rows, model_row_count);
+    give_list(&group_list, page_rows, page_row_count);
+    give_list(&event_model_list, event_model_rows, event_model_row_count);
+    give_list(&users_list, users_rows, users_row_count);
+    give_search(&texture_search, texture_name_rows, texture_name_row_count);
+    give_search(&model_search, model_rows, model_row_count);
+}
+
+void close_level()
+{
+    if (current_level->load_mask != 0)
+        cleanup_level(current_level);
+    release_gl_textures(current_textures);
+    free_users_list();
+    listbox *lists[] = {&texture_list, &model_list, &group_list, &event_model_list, &users_list};
+    for (listbox *list : lists) {
+        list->selected = -1;
+        list->scroll.scrollable = false;
+    }
+    texture_view.selected_texture = -1;
+    texture_view.selected_name = -1;
+    texture_view.zoomed = 0;
+    selected_model = -1;
+    selected_event_model = -1;
+    info_panel.texture = -1;
+    info_panel.texture_name = -1;
+    info_panel.model = -1;
+    free_name_lists();
+    // The widgets must not keep pointers into the freed lists and level.
+    give_lists_to_widgets();
+    import_window.hide();
+    import_selector.prepare(65, 0);
+}
+
+void open_level_command()
+{
+    debug_log("Loading level.");
+    settings *s = current_settings;
+    char lev_name[LEVEL_PATH_SIZE] = "", d3d_name[LEVEL_PATH_SIZE] = "";
+    char title[FILE_DIALOG_TITLE_SIZE];
+    if (!open_file_dialog("Quarly Level\0*.lev\0", lev_name, sizeof lev_name, title, sizeof title,
+                          s->lev_directory) ||
+        !open_file_dialog("Quarly D3D\0*.d3d\0", d3d_name, sizeof d3d_name, title, sizeof title,
+                          s->d3d_directory)) {
+        debug_log("Error with GetOpenFilename: %d", file_dialog_error());
+        debug_log("Done loading level");
+        return;
+    }
+
+    // Both files are opened and read before the loaded level is let go, so
+    // that a wrong choice never costs the user the level (and its unsaved
+    // changes) that was open.
+    FILE *lev = fopen(lev_name, "rb");
+    if (!lev) {
+        report_unreadable("level file", lev_name, strerror(errno));
+        debug_log("Done loading level");
+        return;
+    }
+    FILE *d3d = fopen(d3d_name, "rb");
+    if (!d3d) {
+        report_unreadable("palette-list file", d3d_name, strerror(errno));
+        fclose(lev);
+        debug_log("Done loading level");
+        return;
+    }
+    level loaded;
+    memset(&loaded, 0, sizeof loaded);
+    int result = load_level(&loaded, lev, d3d, LOAD_ALL);
+    fclose(lev);
+    fclose(d3d);
+    if (result != LOAD_OK) {
+        const char *reason = load_failure_reason();
+        if (!reason || !reason[0])
+            reason = "The file is not a level this editor can read.";
+        if (result == LOAD_BAD_D3D || result == LOAD_NO_D3D_FILE)
+            report_unreadable("palette-list file", d3d_name, reason);
+        else if (result == LOAD_NO_MEMORY)
+            report_unreadable("level", lev_name, "There is not enough memory to load it.");
+        else
+            report_unreadable("level file", lev_name, reason);
+        cleanup_level(&loaded);
+        debug_log("Done loading level");
+        return;
+    }
+
+    close_level();
+    *current_level = loaded;  // the level's arrays change owner, nothing is copied
+    memcpy(level_path, lev_name, sizeof level_path);
+    memcpy(d3d_path, d3d_name, sizeof d3d_path);
+    level_changed = false;
+    build_gl_textures(current_textures, current_level);
+
+    const char *slash = strrchr(level_path, '/');
+    const char *backslash = strrchr(level_path, '\\');
+    if (!slash || (backslash && backslash > slash))
+        slash = backslash;
+    if (slash) {
+        size_t n = (size_t)(slash - level_path) + 1;
+        memcpy(level_folder, level_path, n);
+        level_folder[n] = '\0';
+    }
+    folder_of(level_path, s->lev_directory, SETTINGS_PATH_SIZE);
+    folder_of(d3d_path, s->d3d_directory, SETTINGS_PATH_SIZE);
+
+    if (build_name_lists(current_level) != 0)
+        debug_log(" Not enough memory for the name lists.");
+    give_lists_to_widgets();
+    texture_view.set_mode(texture_view.mode);
+    debug_log("Done loading level");
+}
