@@ -1,15 +1,14 @@
 // Menu-bar title buttons and their drop-down lists: building, layout, the
 // open/close rules of the title, row hover tracking and row presses.
 //
-// Sections: text helper; menu_chunk (layout, hover, presses, drawing);
+// Sections: helpers; menu_chunk (layout, hover, presses, drawing);
 // menu (building, close, title events, drawing, attach).
 #include "gui/menu.h"
 
 #include <allegro.h>
 #include <alleggl.h>
 
-
-// ---------------------------------------------------------------- text helper
+// -------------------------------------------------------------------- helpers
 
 static int row_height()
 {

@@ -1,7 +1,7 @@
 // The read-only text box (line splitting, scrolling, drawing) and the search
 // box (typing, Enter, searching the items, the red not-found state).
 //
-// Sections: text helpers; textbox; searchbox.
+// Sections: helpers; textbox; searchbox.
 #include "gui/textbox.h"
 
 #include <ctype.h>
@@ -11,7 +11,7 @@
 #include <allegro.h>
 #include <alleggl.h>
 
-// --------------------------------------------------------------- text helpers
+// -------------------------------------------------------------------- helpers
 
 static int char_width(char c)
 {
@@ -61,7 +61,8 @@ void textbox::layout()
 
 int textbox::visible_rows() const
 {
-    return (h - 10) / gui_text_height();
+    int th = gui_text_height();
+    return th > 0 ? (h - 10) / th : 0;
 }
 
 void textbox::rebuild_lines()
