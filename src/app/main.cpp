@@ -1,11 +1,10 @@
-// The editor's entry point.
+// The editor's entry point: everything else lives in the library.
 #include <allegro.h>
 
-#include <stdio.h>
+#include "app/editor.h"
 
 int main()
 {
-    printf("Quarly Texture Editor 2.0: the window is not built yet.\n");
-    return 0;
+    return run_editor();
 }
 END_OF_MAIN()

@@ -1,0 +1,335 @@
+// The main routine: start-up, the 60 Hz main loop and shut-down.
+//
+// Sections: process-wide records; timers and the close button; the loop's
+// logic (catch-up rule, retitling); drawing one frame; start-up; shut-down;
+// run_editor.
+//
+// Start-up and shut-down run in a fixed order: the log first and last, the
+// OpenGL window before anything that makes textures, the theme before any
+// widget is added (the manager hands it only to widgets added afterwards).
+#include "app/editor.h"
+
+#include <allegro.h>
+#include <alleggl.h>
+#include <GL/glu.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+#include "app/app_state.h"
+#include "app/debug_log.h"
+#include "app/main_screen.h"
+#include "app/settings.h"
+#include "gui/object.h"
+#include "level/gl_textures.h"
+#include "level/level.h"
+
+// ---------------------------------------------------------------------------
+// Process-wide records. The main routine owns the one level, the one texture
+// set and the settings; everybody else reaches them through the pointers
+// published in app_state.
+
+static level the_level;
+static gl_texture_set the_textures;
+static settings the_settings;
+static int theme_texture = -1;
+
+// ---------------------------------------------------------------------------
+// Timers and the close button. The callbacks run in Allegro's timer (and, for
+// the close button, window) thread: they touch only the tick counter, the
+// flash phase and a request flag, never a widget.
+
+static volatile int close_button_pressed = 0;
+
+static void tick_timer()
+{
+    __atomic_add_fetch(&tick_counter, 1, __ATOMIC_SEQ_CST);
+}
+END_OF_STATIC_FUNCTION(tick_timer)
+
+void advance_flash_phase(bool flash_checked)
+{
+    flash_phase = flash_checked ? !flash_phase : false;
+}
+
+static void flash_timer()
+{
+    advance_flash_phase(flash_checkbox_checked());
+}
+END_OF_STATIC_FUNCTION(flash_timer)
+
+// The quit request may open the quit window, which is widget work for the
+// main thread; the hook only records the click and the next logic step runs
+// the request.
+static void close_button_hook()
+{
+    close_button_pressed = 1;
+}
+END_OF_STATIC_FUNCTION(close_button_hook)
+
+// ---------------------------------------------------------------------------
+// The loop's logic.
+
+int run_owed_logic_steps(void (*step)())
+{
+    int steps = 0;
+    while (tick_counter > 0) {
+        int start = tick_counter;
+        if (step) step();
+        steps++;
+        // The timer thread increments concurrently; a plain decrement could
+        // lose one of its ticks.
+        int now = __atomic_sub_fetch(&tick_counter, 1, __ATOMIC_SEQ_CST);
+        if (now > start) break;  // two or more ticks came in during this step
+    }
+    return steps;
+}
+
+const char *title_after_step(bool changed_before, bool changed_after)
+{
+    if (changed_before == changed_after) return nullptr;
+    return changed_after ? CHANGED_WINDOW_TITLE : WINDOW_TITLE;
+}
+
+static const char *window_title = WINDOW_TITLE;
+
+const char *current_window_title()
+{
+    return window_title;
+}
+
+static void set_title(const char *title)
+{
+    window_title = title;
+    if (system_driver && system_driver->set_window_title) set_window_title(title);
+}
+
+void logic_step(gui_manager *manager, void (*screen_step)())
+{
+    bool changed_before = level_changed;
+    if (close_button_pressed) {
+        close_button_pressed = 0;
+        request_quit();
+    }
+    if (screen_step) screen_step();
+    if (manager) manager->update();
+    const char *title = title_after_step(changed_before, level_changed);
+    if (title) set_title(title);
+}
+
+static gui_manager *loop_manager = nullptr;
+
+static void main_loop_step()
+{
+    logic_step(loop_manager, main_screen_step);
+}
+
+// ---------------------------------------------------------------------------
+// Drawing one frame: the menu-bar strip, every visible widget, the flip.
+
+static void draw_menu_bar_strip()
+{
+    if (theme_texture != -1) {
+        allegro_gl_set_projection();
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, (GLuint)theme_texture);
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        // Column 2 of the theme grid, rows 0 to 20: the normal menu-bar piece,
+        // stretched over the whole width.
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.03125f, 0.3125f);
+        glVertex2f(0.0f, 20.0f);
+        glTexCoord2f(0.046875f, 0.3125f);
+        glVertex2f((float)SCREEN_W, 20.0f);
+        glTexCoord2f(0.046875f, 0.0f);
+        glVertex2f((float)SCREEN_W, 0.0f);
+        glTexCoord2f(0.03125f, 0.0f);
+        glVertex2f(0.0f, 0.0f);
+        glEnd();
+        allegro_gl_unset_projection();
+        allegro_gl_set_allegro_mode();
+    } else {
+        allegro_gl_set_allegro_mode();
+        rectfill(screen, 0, 0, SCREEN_W, 20, makecol(200, 200, 200));
+    }
+}
+
+static void draw_one_frame(gui_manager *manager)
+{
+    glDisable(GL_DEPTH_TEST);
+    draw_menu_bar_strip();
+    manager->draw_all(screen);
+    allegro_gl_unset_allegro_mode();
+    allegro_gl_flip();
+}
+
+// ---------------------------------------------------------------------------
+// Start-up.
+
+static void install_timers()
+{
+    LOCK_VARIABLE(tick_counter);
+    LOCK_VARIABLE(flash_phase);
+    LOCK_VARIABLE(close_button_pressed);
+    LOCK_FUNCTION(tick_timer);
+    LOCK_FUNCTION(flash_timer);
+    LOCK_FUNCTION(close_button_hook);
+    install_int_ex(flash_timer, BPS_TO_TIMER(2));
+    install_int_ex(tick_timer, BPS_TO_TIMER(60));
+}
+
+// Asks for a 32-bit double-buffered window with a 24-bit depth buffer, taking
+// whatever the OpenGL implementation offers if it has less.
+static void choose_gl_mode()
+{
+    allegro_gl_clear_settings();
+    allegro_gl_set(AGL_COLOR_DEPTH, 32);
+    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
+    allegro_gl_set(AGL_Z_DEPTH, 24);
+    allegro_gl_set(AGL_WINDOWED, TRUE);
+    allegro_gl_set(AGL_RENDERMETHOD, 1);
+    allegro_gl_set(AGL_SUGGEST,
+                   AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_WINDOWED | AGL_RENDERMETHOD);
+}
+
+static void set_gl_state()
+{
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glLoadIdentity();
+}
+
+// Loads the theme bitmap named in the settings and uploads it; -1 when it
+// cannot be read (the GUI then draws flat).
+static int load_theme(const char *path)
+{
+    BITMAP *bitmap = load_bitmap(path, nullptr);
+    if (!bitmap) {
+        debug_log("Failed to load theme file: %s", path);
+        return -1;
+    }
+    allegro_gl_flip_texture(TRUE);
+    GLuint texture = allegro_gl_make_texture_ex(0, bitmap, GL_RGB8);
+    destroy_bitmap(bitmap);
+    if (texture == 0) {
+        debug_log("Failed to load theme file: %s", path);
+        return -1;
+    }
+    return (int)texture;
+}
+
+// Nearest filtering, so the pixel font and the theme pieces come out exact.
+static void set_nearest_filtering(size_t font_texture_count)
+{
+    if (font_texture_count > 0) {
+        GLuint *names = (GLuint *)malloc(font_texture_count * sizeof(GLuint));
+        if (names) {
+            size_t n = allegro_gl_list_font_textures(font, names, font_texture_count);
+            for (size_t i = 0; i < n && i < font_texture_count; i++) {
+                glBindTexture(GL_TEXTURE_2D, names[i]);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            }
+            free(names);
+        }
+    }
+    if (theme_texture != -1) {
+        glBindTexture(GL_TEXTURE_2D, (GLuint)theme_texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    }
+}
+
+static void set_projection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, (double)SCREEN_W / (double)SCREEN_H, 0.1, 40000.0);
+}
+
+// ---------------------------------------------------------------------------
+// Shut-down.
+
+static void shut_down()
+{
+    cleanup_level(current_level);
+    free_gl_texture_arrays(&the_textures);
+    free_main_screen_lists();
+
+    // Read from the working directory, written next to the executable.
+    char executable[512];
+    char path[512];
+    get_executable_name(executable, sizeof executable);
+    replace_filename(path, executable, "settings.ini", sizeof path);
+    save_settings(current_settings, path);
+
+    close_debug_log();
+}
+
+// ---------------------------------------------------------------------------
+
+int run_editor()
+{
+    open_debug_log("debug.txt");
+    allegro_init();
+    install_allegro_gl();
+    install_keyboard();
+    install_timer();
+    install_mouse();
+    show_os_cursor(MOUSE_CURSOR_ARROW);
+    install_timers();
+
+    choose_gl_mode();
+    set_display_switch_mode(SWITCH_BACKGROUND);
+    if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
+        allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n",
+                        allegro_error, allegro_gl_error);
+        return -1;
+    }
+    allegro_gl_use_mipmapping(FALSE);
+
+    memset(&the_level, 0, sizeof the_level);
+    current_level = &the_level;
+    current_textures = &the_textures;
+    set_gl_state();
+
+    font = allegro_gl_convert_allegro_font(font, AGL_FONT_TYPE_TEXTURED, -1.0f);
+    size_t font_texture_count = allegro_gl_list_font_textures(font, nullptr, 0);
+
+    set_default_settings(&the_settings);
+    current_settings = &the_settings;
+    load_settings(&the_settings, "settings.ini");
+
+    set_title(WINDOW_TITLE);
+    set_close_button_callback(close_button_hook);
+
+    gui_manager *manager = new gui_manager();
+    theme_texture = load_theme(the_settings.theme);
+    if (theme_texture != -1) manager->set_theme(theme_texture);
+
+    srand((unsigned)time(nullptr));
+    flash_phase = false;
+    build_main_screen(manager);
+    set_nearest_filtering(font_texture_count);
+    set_projection();
+
+    loop_manager = manager;
+    while (!quit_requested) {
+        glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        while (tick_counter == 0) rest(1);
+        run_owed_logic_steps(main_loop_step);
+        draw_one_frame(manager);
+    }
+    loop_manager = nullptr;
+
+    shut_down();
+    set_close_button_callback(nullptr);
+    delete manager;
+    return 0;
+}
