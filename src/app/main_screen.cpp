@@ -4,6 +4,7 @@
 // The order of adding is the drawing order (later lies on top) and the reverse
 // of the event order, so the dialog windows come last.
 #include "app/main_screen.h"
+#include "app/pending.h"
 
 #include <allegro.h>
 
@@ -11,11 +12,13 @@
 #include "app/commands.h"
 #include "app/file_dialog.h"
 #include "app/held_keys.h"
+#include "app/readme.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
+#include "app/update_check.h"
 #include "app/user_message.h"
+#include "level/level_open.h"
 #include "level/name_lists.h"
-#include "level/model_render.h"
 
 texture_render texture_view;
 render3d model_view;
