@@ -6,11 +6,14 @@
 #include <string>
 
 #include "app/file_dialog.h"
+#include "app/user_message.h"
 #include "test_support.h"
 
 namespace {
 
 int hook_calls = 0;
+std::vector<std::string> told;
+void ignore_message(const char *text) { told.push_back(text); }
 void count_hook() { hook_calls++; }
 
 // A chooser that records its arguments and answers `answer` with `status`.
@@ -38,6 +41,7 @@ TEST(file_dialog, open_passes_filters_and_folder_and_returns_an_existing_file)
     std::string folder = make_temp_folder();
     std::string level = folder + "/my level.lev";
     write_file_bytes(level, {1, 2, 3});
+    set_tell_user_hook(ignore_message);
     set_file_chooser_program(stand_in(folder, "1\n" + level + "\n", 0).c_str());
     set_file_dialog_after_hook(count_hook);
     hook_calls = 0;
@@ -53,6 +57,7 @@ TEST(file_dialog, open_passes_filters_and_folder_and_returns_an_existing_file)
     EXPECT_EQ(recorded_args(folder), "[open][][Quarly D3D][*.d3d]");
     set_file_dialog_after_hook(nullptr);
     set_file_chooser_program(nullptr);
+    set_tell_user_hook(nullptr);
 }
 
 TEST(file_dialog, save_answers_the_chosen_filter_index)
@@ -81,10 +86,13 @@ TEST(file_dialog, cancel_and_failures_leave_empty_buffers)
     EXPECT_STREQ(title, "");
     EXPECT_EQ(save_file_dialog("24-bit Bitmap\0*.bmp\0", path, sizeof path, title, sizeof title, ""), -1);
 
-    testing::internal::CaptureStdout();  // the message boxes print while Allegro is down
+    set_tell_user_hook(ignore_message);
+    told.clear();
     set_file_chooser_program((folder + "/no-such-chooser").c_str());
     EXPECT_EQ(open_file_dialog("Bitmap Image\0*.bmp\0", path, sizeof path, title, sizeof title, ""), 0);
     EXPECT_EQ(file_dialog_error(), FILE_DIALOG_NO_HELPER);
+    ASSERT_EQ(told.size(), 1u);  // a chooser that cannot run is reported
+    EXPECT_EQ(told[0], "The file chooser could not be started:\n" + folder + "/no-such-chooser");
 
     set_file_chooser_program(stand_in(folder, "garbage", 3).c_str());
     EXPECT_EQ(save_file_dialog("24-bit Bitmap\0*.bmp\0", path, sizeof path, title, sizeof title, ""), -1);
@@ -101,6 +109,6 @@ TEST(file_dialog, cancel_and_failures_leave_empty_buffers)
     EXPECT_EQ(save_file_dialog("24-bit Bitmap\0*.bmp\0", small, sizeof small, title, sizeof title, ""), -1);
     EXPECT_EQ(file_dialog_error(), FILE_DIALOG_NAME_TOO_LONG);
     EXPECT_STREQ(small, "");
-    testing::internal::GetCapturedStdout();
+    set_tell_user_hook(nullptr);
     set_file_chooser_program(nullptr);
 }
