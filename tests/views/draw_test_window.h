@@ -21,9 +21,10 @@ inline bool open_draw_test_window()
     static int state = 0;   // 0 = not tried, 1 = open, -1 = failed
     if (state == 0) {
         state = -1;
-        if (allegro_init() != 0 || install_allegro_gl() != 0)
-            return false;
+        // Another suite of the same program may have opened the window already.
         if (!gfx_driver) {
+            if (allegro_init() != 0 || install_allegro_gl() != 0)
+                return false;
             allegro_gl_clear_settings();
             allegro_gl_set(AGL_COLOR_DEPTH, 32);
             allegro_gl_set(AGL_DOUBLEBUFFER, 1);
