@@ -20,12 +20,15 @@
 #include "app/file_dialog.h"
 #include "app/main_screen.h"
 #include "app/pending.h"
+#include "imaging/bitmap_export.h"
+#include "imaging/bitmap_import.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
 #include "level/level.h"
 #include "level/level_open.h"
 #include "level/level_writer.h"
+#include "level/model_render.h"
 #include "level/name_lists.h"
 #include "level/texture_store.h"
 
@@ -241,17 +244,6 @@ void quit_no_command() { quit_window.hide(); }
 
 // ---- 4. export, import and the selection window -----------------------------
 
-int export_file_name(char *name, int size)
-{
-    size_t n = strlen(name);
-    if (n >= 4 && strcmp(name + n - 4, ".bmp") == 0)
-        return 0;
-    if (n + 4 >= (size_t)size)
-        return 1;
-    memcpy(name + n, ".bmp", 5);
-    return 0;
-}
-
 void folder_of(const char *path, char *folder, int size)
 {
     const char *end = nullptr;
@@ -278,14 +270,24 @@ bool page_exists(int page)
     return lvl->load_mask != 0 && page >= 0 && page < lvl->texture_count;
 }
 
-// Runs the importer chosen by the header check; only a successful import
-// marks the level as changed.
-void run_import(int page, const import_selection *selection)
+// The importers log why they refused a file; the user hears it too.
+void report_import(int result)
 {
-    int result = import_is_8bit ? import_8bit_bitmap(current_level, page, import_name, selection)
-                                : import_truecolour_image(current_level, page, import_name, selection);
-    if (result == IMPORT_OK)
-        level_changed = true;
+    const char *why = nullptr;
+    switch (result) {
+    case IMPORT_OK:
+    case IMPORT_NEEDS_SELECTION:
+        return;
+    case IMPORT_CANNOT_OPEN: why = "The file cannot be opened or is not an image."; break;
+    case IMPORT_COMPRESSED: why = "Can't load bitmaps with compression."; break;
+    case IMPORT_TOO_MANY_COLOURS: why = "The bitmap has more than 256 colours in its table."; break;
+    case IMPORT_TRUNCATED: why = "The bitmap file is shorter than its header says."; break;
+    case IMPORT_NO_MEMORY: why = "There is not enough memory."; break;
+    default: why = "The page cannot take this image."; break;
+    }
+    char text[FILE_DIALOG_PATH_SIZE + 128];
+    snprintf(text, sizeof text, "The image could not be imported:\n%s\n%s", import_name, why);
+    tell_user(text);
 }
 
 }  // namespace
@@ -302,27 +304,18 @@ void export_command()
     char name[FILE_DIALOG_PATH_SIZE], title[FILE_DIALOG_TITLE_SIZE];
     int filter_index = save_file_dialog(filter, name, sizeof name, title, sizeof title,
                                         current_settings->export_directory);
-    if (filter_index < 0) {
-        debug_log("Finished exporting image.");
+    // The exporter adds ".bmp", writes through a temporary file, remembers
+    // the folder and logs the end; a cancelled dialog only logs.
+    int result = export_page_to_file(current_level, page, filter_index > 0 ? name : nullptr, filter_index);
+    if (result == EXPORT_OK || result == EXPORT_CANCELLED)
         return;
-    }
-    if (export_file_name(name, sizeof name) != 0) {
-        tell_user("The export file name is too long.");
-        return;
-    }
-    int result = export_page_to_file(current_level, page, name, filter_index);
-    if (result != EXPORT_OK) {
-        char text[FILE_DIALOG_PATH_SIZE + 128];
-        snprintf(text, sizeof text, "The page could not be exported to\n%s\n%s", name,
-                 result == EXPORT_CANNOT_CREATE  ? "The file cannot be created."
-                 : result == EXPORT_NO_PALETTE   ? "The page's palette is missing."
-                 : result == EXPORT_WRITE_FAILED ? "Writing the file failed."
-                                                 : "The page cannot be exported.");
-        tell_user(text);
-        return;
-    }
-    folder_of(name, current_settings->export_directory, SETTINGS_PATH_SIZE);
-    debug_log("Finished exporting image.");
+    char text[FILE_DIALOG_PATH_SIZE + 128];
+    snprintf(text, sizeof text, "The page could not be exported to\n%s\n%s", name,
+             result == EXPORT_CANNOT_CREATE  ? "The file cannot be created."
+             : result == EXPORT_NO_PALETTE   ? "The page's palette is missing."
+             : result == EXPORT_WRITE_FAILED ? "Writing the file failed; nothing was changed."
+                                             : "The page cannot be exported.");
+    tell_user(text);
 }
 
 void import_command()
@@ -330,23 +323,21 @@ void import_command()
     debug_log("Importing image.");
     int page = texture_view.selected_texture;
     char title[FILE_DIALOG_TITLE_SIZE];
-    if (page_exists(page) &&
-        open_file_dialog("Bitmap Image\0*.bmp\0", import_name, sizeof import_name, title, sizeof title,
-                         current_settings->import_directory)) {
-        import_is_8bit = check_8bit_bitmap(import_name) == 0;
-        const level_texture &t = current_level->textures[page];
-        if (t.palette_slot_count > 1) {
-            // The import waits for the selection window's "Done".
-            import_page = page;
-            import_window.show();
-            texture_view.zoomed = 0;
-            import_selector.prepare(page, t.palette_slot);
-        } else {
-            run_import(page, nullptr);
-        }
-        folder_of(import_name, current_settings->import_directory, SETTINGS_PATH_SIZE);
+    if (!page_exists(page) ||
+        !open_file_dialog("Bitmap Image\0*.bmp\0", import_name, sizeof import_name, title, sizeof title,
+                          current_settings->import_directory)) {
+        debug_log("Finished importing image.");
+        return;
     }
-    debug_log("Finished importing image.");
+    int result = import_chosen_file(current_level, page, import_name, &import_is_8bit);
+    if (result == IMPORT_NEEDS_SELECTION) {
+        // The import waits for the selection window's "Done".
+        import_page = page;
+        import_window.show();
+        texture_view.zoomed = 0;
+        import_selector.prepare(page, current_level->textures[page].palette_slot);
+    }
+    report_import(result);
 }
 
 void import_done_command()
@@ -359,8 +350,12 @@ void import_done_command()
             for (size_t i = 0; i < names.size() && i < import_selector.selected.size(); i++)
                 marks[i] = import_selector.selected[i];
             import_selection selection = {(int)names.size(), names.data(), marks};
-            run_import(import_page, &selection);
+            int result = import_selected_textures(current_level, import_page, import_name, import_is_8bit,
+                                                  &selection);
             free(marks);
+            import_window.hide();
+            report_import(result);
+            return;
         }
     }
     import_window.hide();

@@ -44,6 +44,3 @@ int about_picture_top(int random_value);
 // The folder part of `path` (up to and including its last '/' or '\'), at
 // most `size` - 1 characters; empty when it has none.
 void folder_of(const char *path, char *folder, int size);
-// Appends ".bmp" to a chosen export name that does not end in it (the test
-// is case-sensitive). Returns 1 when the result would not fit.
-int export_file_name(char *name, int size);

@@ -12,12 +12,14 @@
 #include "app/commands.h"
 #include "app/file_dialog.h"
 #include "app/held_keys.h"
+#include "app/message_box.h"
 #include "app/readme.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/update_check.h"
 #include "app/user_message.h"
 #include "level/level_open.h"
+#include "level/model_render.h"
 #include "level/name_lists.h"
 
 texture_render texture_view;
@@ -61,6 +63,14 @@ namespace {
 // process like the rest of the screen.
 menu file_menu, level_menu, view_menu, help_menu;
 button about_done, import_done, import_cancel, import_select_all, quit_yes, quit_no;
+
+// Every message box, the commands' and the save's: afterwards the keys held
+// when it opened count as up (their releases went to the box).
+void screen_message_box(const char *text)
+{
+    allegro_message_box(text);
+    forget_held_keys();
+}
 
 void place(object *widget, int x, int y, int w, int h)
 {
@@ -227,6 +237,7 @@ void build_main_screen(gui_manager *manager)
     // Keys held when a dialog or message box opened were released while it
     // had the focus; the editor must not see them as still held.
     set_after_modal_hook(forget_held_keys);
+    show_message = screen_message_box;
 
     place(&texture_view, 5, 25, 600, SCREEN_H - 30);
     texture_view.show();

@@ -1,7 +1,7 @@
 // Modal message boxes of the main screen's commands.
 #include "app/user_message.h"
 
-#include <allegro.h>
+#include "app/message_box.h"
 
 namespace {
 void (*tell_hook)(const char *) = nullptr;
@@ -13,7 +13,7 @@ void tell_user(const char *text)
     if (tell_hook)
         tell_hook(text);
     else
-        allegro_message("%s", text);
+        show_message(text);
     after_modal();
 }
 

@@ -1,7 +1,7 @@
 // Modal message boxes of the main screen's commands.
 #pragma once
 
-// Shows `text` in a modal message box (Allegro's) and then forgets the keys
+// Shows `text` in the modal message box (show_message) and then forgets the keys
 // held when it opened: their releases went to the box, not to the editor.
 void tell_user(const char *text);
 // Replaces the box, for tests: the function receives each text. Null

@@ -11,7 +11,7 @@
 #include "app/commands.h"
 #include "app/debug_log.h"
 #include "app/main_screen.h"
-#include "app/pending.h"
+#include "level/model_render.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
@@ -277,23 +277,6 @@ TEST_F(commands, search_hits_select_rows_and_misses_do_nothing)
     EXPECT_EQ(info_panel.model, 1);
     model_list.items = nullptr;
     model_list.count = 0;
-}
-
-TEST(command_helpers, export_names_get_bmp_appended_case_sensitively)
-{
-    char name[32];
-    strcpy(name, "/tmp/page.bmp");
-    EXPECT_EQ(export_file_name(name, sizeof name), 0);
-    EXPECT_STREQ(name, "/tmp/page.bmp");
-    strcpy(name, "/tmp/page.BMP");
-    export_file_name(name, sizeof name);
-    EXPECT_STREQ(name, "/tmp/page.BMP.bmp");
-    strcpy(name, "/tmp/page");
-    export_file_name(name, sizeof name);
-    EXPECT_STREQ(name, "/tmp/page.bmp");
-    char tight[10] = "/tmp/abcd";  // nine characters: no room for four more
-    EXPECT_EQ(export_file_name(tight, sizeof tight), 1);
-    EXPECT_STREQ(tight, "/tmp/abcd");
 }
 
 TEST(command_helpers, folders_keep_their_last_separator)
