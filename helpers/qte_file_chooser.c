@@ -19,6 +19,26 @@ static int is_folder(const char *path)
     return path[0] != '\0' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+/* The chooser restores a remembered size when it is mapped; keep it within
+ * the screen and centred there. */
+static void fit_on_screen(GtkWidget *dialog, gpointer unused)
+{
+    (void)unused;
+    GdkDisplay *display = gtk_widget_get_display(dialog);
+    GdkMonitor *monitor = gdk_display_get_monitor(display, 0);
+    GdkRectangle area = {0, 0, 1024, 768};
+    if (monitor != NULL)
+        gdk_monitor_get_geometry(monitor, &area);
+    int w = 760, h = 520;
+    int sw = area.width, sh = area.height;
+    if (w > sw)
+        w = sw;
+    if (h > sh)
+        h = sh;
+    gtk_window_resize(GTK_WINDOW(dialog), w, h);
+    gtk_window_move(GTK_WINDOW(dialog), (sw - w) / 2, (sh - h) / 2);
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 5 || (argc - 3) % 2 != 0)
@@ -55,6 +75,10 @@ int main(int argc, char **argv)
     }
     gtk_file_chooser_set_filter(chooser, filters[0]);
 
+    /* A size that fits small screens; without a window manager GTK would
+     * otherwise open it wider than the screen. */
+    gtk_window_set_default_size(GTK_WINDOW(dialog), 760, 520);
+    g_signal_connect_after(dialog, "map", G_CALLBACK(fit_on_screen), NULL);
     /* Without a window manager nobody else gives the dialog the focus. */
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     gtk_window_present(GTK_WINDOW(dialog));

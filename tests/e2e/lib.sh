@@ -69,6 +69,9 @@ e2e_begin() {
     export DISPLAY=":$(head -n 1 "$WORK/display")"
     # Keep the chooser quiet and the browser launch observable.
     export GSETTINGS_BACKEND=memory
+    # The chooser's recent files and bookmarks stay in the working folder.
+    export HOME="$WORK/home"
+    mkdir -p "$HOME"
     export NO_AT_BRIDGE=1
 }
 
@@ -155,24 +158,37 @@ e2e_shot() {
     import -window root "$WORK/shots/$1.png" 2>/dev/null
 }
 
-# e2e_choose_file PATH: waits for the file chooser, types the path, Enter.
-e2e_choose_file() {
+# e2e_chooser: waits for the file chooser's window; sets CHOOSER_X/Y/W/H.
+e2e_chooser() {
     local chooser=""
     for _ in $(seq 150); do
-        chooser=$(xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r w; do
-            [[ "$w" == "$E2E_WINDOW" ]] && continue
-            pid=$(xdotool getwindowpid "$w" 2>/dev/null) || continue
-            [[ "$(cat /proc/$pid/comm 2>/dev/null)" == qte_file_choose* ]] && echo "$w"
-        done | head -n 1)
+        chooser=$(xdotool search --onlyvisible --name '^qte_file_chooser$' 2>/dev/null | head -n 1)
         [[ -n "$chooser" ]] && break
         sleep 0.1
     done
     [[ -n "$chooser" ]] || e2e_fail "no file chooser appeared"
-    sleep 0.5
+    sleep 0.6
     eval "$(xdotool getwindowgeometry --shell "$chooser")"
+    CHOOSER=$chooser CHOOSER_X=$X CHOOSER_Y=$Y CHOOSER_W=$WIDTH CHOOSER_H=$HEIGHT
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
     xdotool windowfocus --sync "$chooser" 2>/dev/null || true
     sleep 0.3
+}
+
+# e2e_choose_file PATH [FILTER_INDEX [replace]]: waits for the file chooser,
+# picks the filter (1-based, from its drop-down at the bottom right), types
+# the path and presses Enter; "replace" confirms overwriting a file.
+e2e_choose_file() {
+    e2e_chooser
+    if [[ -n "${2:-}" && "${2:-1}" != 1 ]]; then
+        xdotool mousemove $((CHOOSER_X + CHOOSER_W - 70)) $((CHOOSER_Y + CHOOSER_H - 70)) click 1
+        sleep 0.6
+        local i
+        for ((i = 1; i < $2; i++)); do xdotool key Down; sleep 0.1; done
+        xdotool key Return
+        sleep 0.4
+        xdotool mousemove $((CHOOSER_X + CHOOSER_W / 2)) $((CHOOSER_Y + CHOOSER_H / 2))
+    fi
     # Ctrl+L opens the location field in either mode; select what is there.
     xdotool key --clearmodifiers ctrl+l
     sleep 0.3
@@ -180,29 +196,17 @@ e2e_choose_file() {
     xdotool type --delay 15 -- "$1"
     sleep 0.4
     xdotool key Return
-    sleep 0.5
-    # A save over an existing file asks to confirm.
-    if [[ "${2:-}" == "replace" ]]; then
+    sleep 0.6
+    if [[ "${3:-}" == "replace" ]]; then
         sleep 0.5
-        xdotool key --clearmodifiers alt+r 2>/dev/null || true
-        sleep 0.3
+        xdotool key --clearmodifiers alt+r
+        sleep 0.4
     fi
 }
 
 # e2e_cancel_file: waits for the file chooser and presses Escape.
 e2e_cancel_file() {
-    for _ in $(seq 150); do
-        pgrep -x qte_file_choose >/dev/null && break
-        sleep 0.1
-    done
-    sleep 1
-    local w
-    w=$(xdotool search --pid "$(pgrep -x qte_file_choose | head -n 1)" --onlyvisible --name '.' 2>/dev/null | head -n 1)
-    [[ -n "$w" ]] || e2e_fail "no file chooser to cancel"
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-    xdotool windowfocus --sync "$w" 2>/dev/null || true
-    sleep 0.2
+    e2e_chooser
     xdotool key Escape
     sleep 0.5
 }
