@@ -105,6 +105,7 @@ void rebuild_page_textures(int page)
 }
 
 void (*page_textures_changed)(int page) = rebuild_page_textures;
+void *(*import_allocate)(size_t size) = malloc;
 
 namespace {
 void notify_page_changed(int page)
@@ -197,7 +198,7 @@ level_palette *place_palette(level *lvl, int page, const placement_plan &plan)
     level_palette *palettes = lvl->palettes;
     int count = lvl->palette_count;
     if (plan.append) {
-        palettes = (level_palette *)malloc((size_t)(count + 1) * sizeof(level_palette));
+        palettes = (level_palette *)import_allocate((size_t)(count + 1) * sizeof(level_palette));
         if (!palettes) return nullptr;
         if (count > 0) memcpy(palettes, lvl->palettes, (size_t)count * sizeof(level_palette));
         memset(&palettes[count], 0, sizeof(level_palette));
@@ -208,7 +209,7 @@ level_palette *place_palette(level *lvl, int page, const placement_plan &plan)
     level_palette **table = lvl->palette_table;
     if (table_size <= plan.id || !table) {
         if (table_size <= plan.id) table_size = plan.id + 1;
-        table = (level_palette **)malloc((size_t)table_size * sizeof(level_palette *));
+        table = (level_palette **)import_allocate((size_t)table_size * sizeof(level_palette *));
         if (!table) {
             if (palettes != lvl->palettes) free(palettes);
             return nullptr;
