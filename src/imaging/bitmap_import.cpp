@@ -1,7 +1,7 @@
 // Image import into a texture page.
 //
 // Sections:
-//   1. Byte cursor over a file's bytes
+//   1. Reading the start of a file
 //   2. Selection mask and the GL seam
 //   3. Palette placement (new palette or the current slot's, table rebuild)
 //   4. Header check and the 8-bit importer
@@ -18,56 +18,17 @@
 #include "app/debug_log.h"
 #include "app/settings.h"
 #include "imaging/neuquant.h"
+#include "level/byte_cursor.h"
 #include "level/gl_textures.h"
 #include "level/level.h"
 #include "level/texture_store.h"
 
 // ---------------------------------------------------------------------------
-// 1. Byte cursor. Reads past the end answer 0 and set `overrun`, which stays
-// set; callers check it once after a block of reads.
+// 1. Reading the start of a file (the bytes are parsed with the level code's
+// bounds-checked cursor, whose reads past the end answer 0 and set
+// `overrun`).
 
 namespace {
-
-struct byte_cursor {
-    const unsigned char *p, *end;
-    bool overrun;
-};
-
-bool cursor_has(byte_cursor *c, size_t n)
-{
-    if (c->overrun || n > (size_t)(c->end - c->p)) {
-        c->overrun = true;
-        return false;
-    }
-    return true;
-}
-
-unsigned get8(byte_cursor *c)
-{
-    if (!cursor_has(c, 1)) return 0;
-    return *c->p++;
-}
-
-unsigned get16le(byte_cursor *c)
-{
-    if (!cursor_has(c, 2)) return 0;
-    unsigned v = c->p[0] | (unsigned)c->p[1] << 8;
-    c->p += 2;
-    return v;
-}
-
-uint32_t get32le(byte_cursor *c)
-{
-    if (!cursor_has(c, 4)) return 0;
-    uint32_t v = c->p[0] | (uint32_t)c->p[1] << 8 | (uint32_t)c->p[2] << 16 | (uint32_t)c->p[3] << 24;
-    c->p += 4;
-    return v;
-}
-
-void skip(byte_cursor *c, size_t n)
-{
-    if (cursor_has(c, n)) c->p += n;
-}
 
 // The most of a file the 8-bit importer ever reads: header, a full colour
 // table and the pixel rows that follow it.
@@ -105,6 +66,7 @@ void rebuild_page_textures(int page)
 }
 
 void (*page_textures_changed)(int page) = rebuild_page_textures;
+void *(*import_allocate)(size_t size) = malloc;
 
 namespace {
 void notify_page_changed(int page)
@@ -197,7 +159,7 @@ level_palette *place_palette(level *lvl, int page, const placement_plan &plan)
     level_palette *palettes = lvl->palettes;
     int count = lvl->palette_count;
     if (plan.append) {
-        palettes = (level_palette *)malloc((size_t)(count + 1) * sizeof(level_palette));
+        palettes = (level_palette *)import_allocate((size_t)(count + 1) * sizeof(level_palette));
         if (!palettes) return nullptr;
         if (count > 0) memcpy(palettes, lvl->palettes, (size_t)count * sizeof(level_palette));
         memset(&palettes[count], 0, sizeof(level_palette));
@@ -208,7 +170,7 @@ level_palette *place_palette(level *lvl, int page, const placement_plan &plan)
     level_palette **table = lvl->palette_table;
     if (table_size <= plan.id || !table) {
         if (table_size <= plan.id) table_size = plan.id + 1;
-        table = (level_palette **)malloc((size_t)table_size * sizeof(level_palette *));
+        table = (level_palette **)import_allocate((size_t)table_size * sizeof(level_palette *));
         if (!table) {
             if (palettes != lvl->palettes) free(palettes);
             return nullptr;
@@ -272,7 +234,7 @@ void read_bitmap_header(byte_cursor *c, bitmap_header *h)
 {
     h->signature0 = get8(c);                 // 0: "B"
     h->signature1 = get8(c);                 // 1: "M"
-    skip(c, 8);                              // 2: file size, reserved
+    cursor_skip(c, 8);                       // 2: file size, reserved
     get32le(c);                              // 10: offset of the pixel data (not used)
     h->header_size = get32le(c);             // 14: header size
     h->width = (int32_t)get32le(c);          // 18: width
@@ -280,7 +242,7 @@ void read_bitmap_header(byte_cursor *c, bitmap_header *h)
     get16le(c);                              // 26: planes
     h->bits_per_pixel = get16le(c);          // 28: bits per pixel
     h->compression = get32le(c);             // 30: compression
-    skip(c, 12);                             // 34: image size, resolutions
+    cursor_skip(c, 12);                      // 34: image size, resolutions
     h->colours_used = get32le(c);            // 46: colours used, 0 = 256
     get32le(c);                              // 50: important colours
 }
@@ -312,7 +274,7 @@ int header_refusal(const bitmap_header &h)
 
 int check_8bit_bitmap_bytes(const unsigned char *bytes, size_t size)
 {
-    byte_cursor c = {bytes, bytes + size, false};
+    byte_cursor c = make_cursor(bytes, size);
     bitmap_header h;
     read_bitmap_header(&c, &h);
     // A short file reads zeros past its end, which no check accepts.
@@ -332,7 +294,7 @@ int check_8bit_bitmap(const char *path)
 int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, size_t size,
                              const import_selection *selection, int placement)
 {
-    byte_cursor c = {bytes, bytes + size, false};
+    byte_cursor c = make_cursor(bytes, size);
     bitmap_header h;
     read_bitmap_header(&c, &h);
     if (int refusal = header_refusal(h)) return refusal;
@@ -350,7 +312,7 @@ int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, s
         return IMPORT_TOO_MANY_COLOURS;
     }
     const int colours = h.colours_used == 0 ? 256 : (int)h.colours_used;
-    if ((size_t)colours * 4 + PAGE_PIXELS > (size_t)(c.end - c.p)) {
+    if ((size_t)colours * 4 + PAGE_PIXELS > cursor_left(&c)) {
         debug_log("Bitmap file is shorter than its colour table and pixels.");
         return IMPORT_TRUNCATED;
     }
@@ -363,7 +325,8 @@ int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, s
         entries[i][0] = (unsigned char)get8(&c);  // red
         entries[i][3] = (unsigned char)get8(&c);  // extra
     }
-    const unsigned char *rows = c.p;  // bottom row first, checked above
+    const unsigned char *rows = cursor_take(&c, PAGE_PIXELS);  // bottom row first; present, checked above
+    if (!rows) return IMPORT_TRUNCATED;
 
     level_texture &texture = lvl->textures[page];
     unsigned char *fresh;

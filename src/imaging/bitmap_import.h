@@ -46,6 +46,10 @@ struct import_selection {
 extern void (*page_textures_changed)(int page);
 void rebuild_page_textures(int page);  // the default
 
+// Allocates the grown palette array and palette table when an import places
+// a palette (malloc by default); tests replace it to make growing fail.
+extern void *(*import_allocate)(size_t size);
+
 // Marks in `mask` (65,536 bytes, row by row) every pixel (px, py) that lies in
 // a selected rectangle, bounds included: x <= px <= x + w, y <= py <= y + h.
 // A null selection marks every pixel.
