@@ -109,3 +109,51 @@ TEST(held_keys, keys_down_when_a_dialog_opened_count_as_up_afterwards)
     EXPECT_FALSE(keypressed());
     key_shifts = 0;
 }
+
+TEST(main_loop, an_idle_window_is_redrawn_only_for_the_keep_alive)
+{
+    screen_sample idle;
+    idle.mouse_x = 300;
+    idle.mouse_y = 200;
+    idle.mouse_z = 4;
+    EXPECT_FALSE(step_changes_picture(idle, idle));
+    EXPECT_FALSE(frame_due(false, 1));
+    EXPECT_FALSE(frame_due(false, FRAME_KEEP_ALIVE_TICKS - 1));
+    EXPECT_TRUE(frame_due(false, FRAME_KEEP_ALIVE_TICKS));
+    EXPECT_TRUE(frame_due(true, 0));
+}
+
+TEST(main_loop, input_and_state_changes_ask_for_a_frame)
+{
+    screen_sample before;
+    before.mouse_x = 300;
+    before.mouse_y = 200;
+    auto changed = [&](void (*change)(screen_sample &)) {
+        screen_sample now = before;
+        change(now);
+        return step_changes_picture(before, now);
+    };
+    EXPECT_TRUE(changed([](screen_sample &s) { s.mouse_x++; }));
+    EXPECT_TRUE(changed([](screen_sample &s) { s.mouse_y--; }));
+    EXPECT_TRUE(changed([](screen_sample &s) { s.mouse_z = -1; }));
+    EXPECT_TRUE(changed([](screen_sample &s) { s.flash_phase = true; }));
+    EXPECT_TRUE(changed([](screen_sample &s) { s.level_changed = true; }));
+    // Held input keeps frames coming even when nothing moves: a drag warps
+    // the pointer back to its anchor, a held key repeats.
+    screen_sample held = before;
+    held.mouse_b = 1;
+    EXPECT_TRUE(step_changes_picture(held, held));
+    held = before;
+    held.key_held = true;
+    EXPECT_TRUE(step_changes_picture(held, held));
+    held = before;
+    held.key_waiting = true;
+    EXPECT_TRUE(step_changes_picture(held, held));
+    held = before;
+    held.captured = true;
+    EXPECT_TRUE(step_changes_picture(held, held));
+    // The release of a button changes the picture too.
+    screen_sample pressed = before;
+    pressed.mouse_b = 2;
+    EXPECT_TRUE(step_changes_picture(pressed, before));
+}
