@@ -34,6 +34,7 @@ int button::handle_event(int type, int value)
 
 int button::draw(BITMAP *target)
 {
+    glDisable(GL_TEXTURE_2D);   // flat: whatever was drawn before may have left it on
     int d = pressed ? 1 : 0;
     int face = hovered ? makecol(230, 230, 230) : makecol(200, 200, 200);
     if (!pressed) {
@@ -83,6 +84,7 @@ bool checkbox::is_selected() const
 
 int checkbox::draw(BITMAP *target)
 {
+    glDisable(GL_TEXTURE_2D);
     int s = h, r = h / 2;
     int black = makecol(0, 0, 0), white = makecol(255, 255, 255);
     bool selected = is_selected();
