@@ -12,8 +12,17 @@
 
 namespace {
 
-// The default font is 8 pixels wide and high per character.
-const int CW = 8;
+// The fonts used are monospaced; a drawing test earlier in the same process
+// may have swapped in the textured font, so metrics are asked, not assumed.
+int char_w()
+{
+    return text_length(font, "A");
+}
+
+int text_h()
+{
+    return text_height(font);
+}
 
 void place(textbox &box, int x, int y, int w, int h)
 {
@@ -35,6 +44,7 @@ void set_text(textbox &box, const char *text)
 
 TEST(textbox_lines, split_at_line_feeds)
 {
+    const int CW = char_w();
     ASSERT_EQ(text_length(font, "ABCD"), 4 * CW);
     textbox box;
     place(box, 0, 0, 300, 200);
@@ -80,7 +90,7 @@ TEST(textbox_lines, length_limits_the_text_and_null_text_has_no_lines)
 TEST(textbox_scrolling, shows_the_last_lines_after_a_rebuild)
 {
     textbox box;
-    place(box, 10, 10, 200, 7 * 8 + 10);        // room for seven rows
+    place(box, 10, 10, 200, 7 * text_h() + 10);        // room for seven rows
     EXPECT_EQ(box.visible_rows(), 7);
     set_text(box, "0\n1\n2\n3\n4\n5\n6\n7\n8\n9");
     ASSERT_EQ(box.lines.size(), 10u);
@@ -115,12 +125,12 @@ TEST(textbox_scrolling, a_wide_last_line_is_shown_from_its_right_end)
 {
     textbox box;
     place(box, 0, 0, 100, 100);
-    std::string wide(25, 'W');                  // 200 pixels in a 100-pixel box
+    std::string wide(25, 'W');                  // 25 characters in a 100-pixel box
     std::string text = "top\n" + wide;
     set_text(box, text.c_str());
-    EXPECT_EQ(box.widest, 200);
+    EXPECT_EQ(box.widest, 25 * char_w());
     EXPECT_TRUE(box.hscroll.scrollable);
-    EXPECT_EQ(box.hscroll.get_offset(box.widest, box.w - 10), 200 - 90);
+    EXPECT_EQ(box.hscroll.get_offset(box.widest, box.w - 10), box.widest - 90);
 
     // A wide line that is not the last leaves the view at the left.
     text = wide + "\ntop";
@@ -131,6 +141,7 @@ TEST(textbox_scrolling, a_wide_last_line_is_shown_from_its_right_end)
 
 TEST(textbox_scrolling, horizontal_offsets_skip_whole_characters)
 {
+    const int CW = char_w();
     const char *line = "ABCDEFGH";
     EXPECT_EQ(textbox::first_shown_char(line, 0), 0);
     EXPECT_EQ(textbox::first_shown_char(line, -5), 0);
@@ -147,7 +158,7 @@ TEST(textbox_events, wheel_scrolls_lines_only_over_the_text)
     gui_input_state input;
     gui_set_input(&input);
     textbox box;
-    place(box, 0, 0, 200, 7 * 8 + 10);
+    place(box, 0, 0, 200, 7 * text_h() + 10);
     set_text(box, "0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13");
     float end = box.vscroll.position;
     ASSERT_GT(end, 6.0f);
