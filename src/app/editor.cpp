@@ -12,6 +12,8 @@
 #include <allegro.h>
 #include <alleggl.h>
 #include <GL/glu.h>
+#include <errno.h>
+#include <semaphore.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
@@ -41,9 +43,15 @@ static int theme_texture = -1;
 
 static volatile int close_button_pressed = 0;
 
+// Posted once per tick, so the idle loop sleeps until the next tick instead
+// of waking every millisecond to look at the counter.
+static sem_t tick_semaphore;
+static bool tick_semaphore_ready = false;
+
 static void tick_timer()
 {
     __atomic_add_fetch(&tick_counter, 1, __ATOMIC_SEQ_CST);
+    if (tick_semaphore_ready) sem_post(&tick_semaphore);
 }
 END_OF_STATIC_FUNCTION(tick_timer)
 
@@ -57,6 +65,24 @@ static void flash_timer()
     advance_flash_phase(flash_checkbox_checked());
 }
 END_OF_STATIC_FUNCTION(flash_timer)
+
+// Gives up the processor until a tick may have arrived: the next post of the
+// tick timer, or 1 ms when the semaphore could not be made.
+static void wait_for_tick()
+{
+    if (!tick_semaphore_ready) {
+        rest(1);
+        return;
+    }
+    timespec until;
+    clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_nsec += 20 * 1000 * 1000;   // a safety net; a tick comes every 16.7 ms
+    if (until.tv_nsec >= 1000 * 1000 * 1000) {
+        until.tv_sec++;
+        until.tv_nsec -= 1000 * 1000 * 1000;
+    }
+    while (sem_timedwait(&tick_semaphore, &until) != 0 && errno == EINTR) {}
+}
 
 // The quit request may open the quit window, which is widget work for the
 // main thread; the hook only records the click and the next logic step runs
@@ -117,11 +143,46 @@ void logic_step(gui_manager *manager, void (*screen_step)())
     if (title) set_title(title);
 }
 
+bool step_changes_picture(const screen_sample &previous, const screen_sample &now)
+{
+    if (now.mouse_b != 0 || now.key_waiting || now.key_held || now.captured) return true;
+    return now.mouse_x != previous.mouse_x || now.mouse_y != previous.mouse_y ||
+           now.mouse_z != previous.mouse_z || now.mouse_b != previous.mouse_b ||
+           now.flash_phase != previous.flash_phase || now.level_changed != previous.level_changed;
+}
+
+bool frame_due(bool picture_may_change, int ticks_since_frame)
+{
+    return picture_may_change || ticks_since_frame >= FRAME_KEEP_ALIVE_TICKS;
+}
+
+static screen_sample sample_screen(const gui_manager *manager)
+{
+    screen_sample s;
+    s.mouse_x = mouse_x;
+    s.mouse_y = mouse_y;
+    s.mouse_z = mouse_z;
+    s.mouse_b = mouse_b;
+    s.key_waiting = keypressed() != 0;
+    for (int k = 1; k < KEY_MAX && !s.key_held; k++) s.key_held = key[k] != 0;
+    s.flash_phase = flash_phase;
+    s.level_changed = level_changed;
+    s.captured = manager && !manager->active.empty();
+    return s;
+}
+
 static gui_manager *loop_manager = nullptr;
+static screen_sample last_sample;
+static bool picture_may_change = true;   // the first pass always draws
+static int ticks_since_frame = 0;
 
 static void main_loop_step()
 {
+    screen_sample now = sample_screen(loop_manager);
+    if (step_changes_picture(last_sample, now)) picture_may_change = true;
+    last_sample = now;
     logic_step(loop_manager, main_screen_step);
+    ticks_since_frame++;
 }
 
 // ---------------------------------------------------------------------------
@@ -174,6 +235,7 @@ static void install_timers()
     LOCK_FUNCTION(tick_timer);
     LOCK_FUNCTION(flash_timer);
     LOCK_FUNCTION(close_button_hook);
+    tick_semaphore_ready = sem_init(&tick_semaphore, 0, 0) == 0;
     install_int_ex(flash_timer, BPS_TO_TIMER(2));
     install_int_ex(tick_timer, BPS_TO_TIMER(60));
 }
@@ -319,12 +381,24 @@ int run_editor()
     set_projection();
 
     loop_manager = manager;
+    bool back_buffer_clear = false;
     while (!quit_requested) {
-        glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        while (tick_counter == 0) rest(1);
+        // After a skipped frame the back buffer is still clear.
+        if (!back_buffer_clear) {
+            glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            back_buffer_clear = true;
+        }
+        while (tick_counter == 0) wait_for_tick();
         run_owed_logic_steps(main_loop_step);
-        draw_one_frame(manager);
+        // An idle window is not redrawn 60 times a second: with software
+        // OpenGL each frame costs several per cent of a core.
+        if (frame_due(picture_may_change, ticks_since_frame)) {
+            draw_one_frame(manager);
+            back_buffer_clear = false;
+            picture_may_change = false;
+            ticks_since_frame = 0;
+        }
     }
     loop_manager = nullptr;
 

@@ -29,3 +29,29 @@ const char *current_window_title();
 // The flash timer's rule: with the check box checked the phase flips,
 // otherwise it rests at 0.
 void advance_flash_phase(bool flash_checked);
+
+// What the drawn picture can depend on besides the commands' own work,
+// sampled at the start of every logic step.
+struct screen_sample {
+    int mouse_x = 0, mouse_y = 0, mouse_z = 0, mouse_b = 0;
+    bool key_waiting = false;   // a key is in Allegro's buffer
+    bool key_held = false;      // some key is down
+    bool flash_phase = false;
+    bool level_changed = false;
+    bool captured = false;      // a widget holds the mouse (drags warp the pointer)
+};
+
+// Ticks after which an idle window is drawn anyway, so exposed or stale parts
+// of the window are repaired within a quarter of a second.
+enum { FRAME_KEEP_ALIVE_TICKS = 15 };
+
+// True when the step sampled as `now` may change the picture: anything
+// differs from the previous step's sample, a button or key is down, a key
+// waits, or a widget holds the capture. Commands run only from input, so an
+// idle window needs no new frame until one of these changes.
+bool step_changes_picture(const screen_sample &previous, const screen_sample &now);
+
+// The frame decision after a pass of logic steps: draw when a step of the
+// pass may have changed the picture or when `ticks_since_frame` has reached
+// the keep-alive.
+bool frame_due(bool picture_may_change, int ticks_since_frame);

@@ -1,4 +1,4 @@
-// A small stand-in main screen: a panel, a button that marks the level changed, a quit button.
+// A small stand-in main screen: a panel, a button that marks the level changed, a quit button, a flash box.
 //
 // It exists so that the main routine can be started and driven before the real
 // screen is laid out; the real screen replaces this file.
@@ -7,31 +7,19 @@
 #include <allegro.h>
 
 #include "app/app_state.h"
-#include "gui/object.h"
+#include "gui/button.h"
 
 namespace {
 
-// A flat face with a black border and a centred label; clicking it runs the
-// command.
-class plain_button : public object {
+// A flat panel with the themed frame behind the buttons.
+class plain_panel : public object {
 public:
-    const char *label = "";
-    void (*command)() = nullptr;
-    bool hovered = false;
-
-    int handle_event(int type, int value) override
-    {
-        if (type == EVENT_HOVER) hovered = value != 0;
-        if (type == EVENT_LEFT_BUTTON && value == 1 && command) command();
-        return 0;
-    }
+    int handle_event(int, int) override { return 0; }
     int update() override { return 1; }
     int draw(BITMAP *target) override
     {
-        int face = hovered ? makecol(230, 230, 230) : makecol(200, 200, 200);
-        rectfill(target, x, y, x + w, y + h, face);
-        rect(target, x, y, x + w, y + h, makecol(0, 0, 0));
-        draw_text(x + w / 2 - gui_text_length(label) / 2, y + h / 2 - gui_text_height() / 2, label);
+        rectfill(target, x, y, x + w, y + h, makecol(200, 200, 200));
+        draw_frame(target, theme, x, y, w, h);
         return 0;
     }
     void attach(gui_manager *) override {}
@@ -39,20 +27,10 @@ public:
     void hide() override { visible = false; }
 };
 
-class plain_panel : public plain_button {
-public:
-    int draw(BITMAP *target) override
-    {
-        rectfill(target, x, y, x + w, y + h, makecol(200, 200, 200));
-        draw_frame(target, theme, x, y, w, h);
-        return 0;
-    }
-};
-
 plain_panel panel;
-plain_button change_button;
-plain_button quit_button;
-bool escape_was_down = false;
+button change_button;
+button quit_button;
+checkbox flash_box;
 
 void toggle_level_changed()
 {
@@ -72,23 +50,27 @@ void build_main_screen(gui_manager *manager)
     change_button.w = 120;
     change_button.h = 24;
     change_button.label = "Change";
-    change_button.command = toggle_level_changed;
+    change_button.on_click = toggle_level_changed;
     quit_button.x = 40;
     quit_button.y = 100;
     quit_button.w = 120;
     quit_button.h = 24;
     quit_button.label = "Quit";
-    quit_button.command = request_quit;
+    quit_button.on_click = request_quit;
+    flash_box.x = 40;
+    flash_box.y = 140;
+    flash_box.w = 120;
+    flash_box.h = 16;
+    flash_box.label = "Flash texture";
     manager->add(&panel);
     manager->add(&change_button);
     manager->add(&quit_button);
+    manager->add(&flash_box);
 }
 
 void main_screen_step()
 {
-    bool escape_down = key[KEY_ESC] != 0;
-    if (escape_down && !escape_was_down) request_quit();
-    escape_was_down = escape_down;
+    if (key[KEY_ESC]) request_quit();
 }
 
 void request_quit()
@@ -100,5 +82,5 @@ void free_main_screen_lists() {}
 
 bool flash_checkbox_checked()
 {
-    return false;
+    return flash_box.checked;
 }
