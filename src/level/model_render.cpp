@@ -64,6 +64,11 @@ void draw_model(const gl_texture_set *set, const level *lvl, int index, bool eve
     if (r.polygon_count < 1 || !r.polygons)
         return;
 
+    // Texturing state as last set here: models use few pages, so the bind
+    // and the enable are only sent when they change.
+    int texturing = -1;                   // -1 unknown, 0 off, 1 on
+    unsigned int bound = 0;
+    bool bound_known = false;
     for (int i = 0; i < r.polygon_count; i++) {
         const model_polygon &p = r.polygons[i];
         int kind = polygon_draw_kind(p.type);
@@ -95,11 +100,18 @@ void draw_model(const gl_texture_set *set, const level *lvl, int index, bool eve
             continue;
 
         if (textured) {
-            glEnable(GL_TEXTURE_2D);
+            if (texturing != 1)
+                glEnable(GL_TEXTURE_2D);
+            texturing = 1;
             unsigned int name = page_known && set ? gl_texture_for(set, p.texture, slot) : 0;
-            glBindTexture(GL_TEXTURE_2D, name);
+            if (!bound_known || name != bound)
+                glBindTexture(GL_TEXTURE_2D, name);
+            bound = name;
+            bound_known = true;
         } else {
-            glDisable(GL_TEXTURE_2D);
+            if (texturing != 0)
+                glDisable(GL_TEXTURE_2D);
+            texturing = 0;
         }
 
         glBegin(n == 4 ? GL_QUADS : GL_TRIANGLES);
