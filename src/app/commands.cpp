@@ -19,9 +19,9 @@
 #include "app/debug_log.h"
 #include "app/file_dialog.h"
 #include "app/main_screen.h"
-#include "app/pending.h"
 #include "imaging/bitmap_export.h"
 #include "imaging/bitmap_import.h"
+#include "imaging/unused_palettes.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
@@ -366,8 +366,6 @@ void import_cancel_command() { import_window.hide(); }
 void import_select_all_command() { import_selector.select_all(); }
 
 // ---- 5. level menu, save, about box and update text -------------------------
-
-void delete_unused_palettes_command() { delete_unused_palettes(current_level); }
 
 void save_command() { save_level_command(); }
 

@@ -28,8 +28,6 @@ void import_done_command();
 void import_cancel_command();
 void import_select_all_command();
 
-// Level menu.
-void delete_unused_palettes_command();
 // File menu "Save" and Control+S.
 void save_command();
 

@@ -4,7 +4,6 @@
 // The order of adding is the drawing order (later lies on top) and the reverse
 // of the event order, so the dialog windows come last.
 #include "app/main_screen.h"
-#include "app/pending.h"
 
 #include <allegro.h>
 
@@ -18,6 +17,7 @@
 #include "app/settings.h"
 #include "app/update_check.h"
 #include "app/user_message.h"
+#include "imaging/unused_palettes.h"
 #include "level/level_open.h"
 #include "level/model_render.h"
 #include "level/name_lists.h"

@@ -1,14 +1,9 @@
-// Weak stand-ins for pieces not delivered yet; the real ones replace them.
-#include "app/pending.h"
-
+// Weak stand-ins for the settings file functions until they are delivered.
 #include <string.h>
 
-#include "app/debug_log.h"
 #include "app/settings.h"
 
 #define WEAK __attribute__((weak))
-
-WEAK void delete_unused_palettes(level *) { debug_log("Deleting unused palettes."); }
 
 WEAK void set_default_settings(settings *s)
 {

@@ -242,7 +242,7 @@ e2e_quit() {
     e2e_keys Escape
     sleep 0.3
     if kill -0 "$E2E_EDITOR_PID" 2>/dev/null; then
-        e2e_click 320 303   # "Yes": SCREEN_W/2-80, SCREEN_H/2-3, 60 x 15
+        e2e_click 350 304   # "Yes": SCREEN_W/2-80, SCREEN_H/2-3, 60 x 15
     fi
     for _ in $(seq 100); do
         kill -0 "$E2E_EDITOR_PID" 2>/dev/null || break

@@ -111,7 +111,7 @@ e2e_shot 07_saved
 e2e_keys Escape
 sleep 0.3
 e2e_shot 08_quit_window
-e2e_click 320 303
+e2e_click 350 304   # "Yes"
 for _ in $(seq 100); do kill -0 "$E2E_EDITOR_PID" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$E2E_EDITOR_PID" 2>/dev/null && e2e_fail "the editor did not quit"
 E2E_EDITOR_PID=""
@@ -126,19 +126,24 @@ files import8 "$lev" "$d3d" 0 "$WORK/in/eight.bmp"
 [[ "$(files lists "$d3d")" == $'0: 7\n1: 1 2\n2: 3 4 5\n3: 8' ]] || e2e_fail "saved lists: $(files lists "$d3d")"
 # The three-palette page: every pixel inside its named rectangles changed to
 # the new palette's colours of the letter; the 24-bit page-3 import too.
-python3 - "$lev" "$d3d" "$SOURCE/tests/e2e/level_files.py" <<'PY' || e2e_fail "imported pixels do not show the letter"
+python3 - "$lev" "$d3d" "$SOURCE/tests/e2e/level_files.py" "$WORK/orig.lev" <<'PY' || e2e_fail "imported pixels do not show the letter"
 import importlib.util, sys
 spec = importlib.util.spec_from_file_location('lf', sys.argv[3])
 lf = importlib.util.module_from_spec(spec); spec.loader.exec_module(lf)
 palettes, _, pages = lf.texture_block(sys.argv[1])
+_, _, old_pages = lf.texture_block(sys.argv[4])
 lists = lf.read_lists(sys.argv[2])
+def selected(x, y):   # page 2's named rectangles, bounds included
+    return (x <= 64 and y <= 32) or (64 <= x <= 192 and 32 <= y <= 160)
 for page in (2, 3):
     pal = palettes[lists[page][0]]
     pixels = pages[page][1]
     worst = 0
-    for y in range(0, 256, 3):
-        for x in range(0, 256, 3):
-            if page == 2 and not (x <= 192 and y <= 160):   # inside a rectangle of page 2
+    for y in range(256):
+        for x in range(256):
+            if page == 2 and not selected(x, y):
+                if pixels[y * 256 + x] != old_pages[2][1][y * 256 + x]:
+                    sys.exit('page 2: pixel (%d, %d) outside the rectangles changed' % (x, y))
                 continue
             r, g, b, _ = pal[pixels[y * 256 + x]]
             wr, wg, wb = lf.letter_pixel(x, y)
