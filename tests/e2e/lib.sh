@@ -224,8 +224,7 @@ e2e_expect_message() {
     sleep 0.3
     # The text is xmessage's last argument.
     local text
-    text=$(tr '\0' '\n' <"/proc/$pid/cmdline" | tail -n 1)
-    text=${text%$'\n'}
+    text=$(python3 -c 'import sys; a = open(sys.argv[1], "rb").read().split(b"\0"); print([x for x in a if x][-1].decode().rstrip("\n"))' "/proc/$pid/cmdline")
     e2e_shot "message"
     kill "$pid" 2>/dev/null
     sleep 0.3

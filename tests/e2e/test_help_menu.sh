@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The Help menu as a user meets it: "View Readme" hands the manual's file:///
+# URL to the browser launcher (a stand-in on PATH records it) and says
+# "Can't find reamde!" without the README folder; "About" shows the picture
+# and credits and closes with "Done"; "Check for updates" against a small
+# HTTP server on 127.0.0.1: a newer version opens the update window with the
+# file's text, the same version, a 404 and a short file answer in message
+# boxes. The update address is built in, so the test runs a copy of the
+# editor whose address is rewritten in place to the test server's.
+# Usage: test_help_menu.sh BUILD_DIR SOURCE_DIR
+source "$2/tests/e2e/lib.sh"
+e2e_begin "$1" "$2"
+
+# A folder with blanks for the program, its manual and a recording launcher.
+app="$WORK/my editor"
+mkdir -p "$app" "$WORK/fakebin" "$WORK/www/qte"
+cp "$BUILD/qte" "$app/qte"
+cp -r "$BUILD/README" "$app/README" || e2e_fail "no README folder beside the editor"
+cat >"$WORK/fakebin/xdg-open" <<SH
+#!/bin/sh
+printf '%s\n' "\$@" >> "$WORK/launched"
+SH
+chmod +x "$WORK/fakebin/xdg-open"
+export PATH="$WORK/fakebin:$PATH"
+
+# The test server, on a free port.
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+(cd "$WORK/www" && exec python3 -m http.server "$port" --bind 127.0.0.1) >"$WORK/http.out" 2>&1 &
+http_pid=$!
+trap 'kill $http_pid 2>/dev/null; e2e_cleanup' EXIT
+old_url=$(sed -n 's/^QTE_UPDATE_URL:STRING=//p' "$BUILD/CMakeCache.txt")
+new_url="http://127.0.0.1:$port/qte/qte.upd"
+python3 - "$app/qte" "$old_url" "$new_url" <<'PY' || e2e_fail "cannot point the editor copy at the test server"
+import sys
+path, old, new = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
+data = open(path, 'rb').read()
+if len(new) > len(old) or data.count(old + b'\0') != 1:
+    sys.exit('the update address is not in the program exactly once')
+data = data.replace(old + b'\0', new + b'\0' * (len(old) - len(new) + 1))
+open(path, 'wb').write(data)
+PY
+version_file() {  # major minor build revision text
+    python3 -c 'import struct, sys; sys.stdout.buffer.write(struct.pack("<4i", *map(int, sys.argv[1:5])) + sys.argv[5].encode())' "$@" \
+        >"$WORK/www/qte/qte.upd"
+}
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+
+BUILD_SAVED=$BUILD
+BUILD="$app"
+e2e_start_editor
+BUILD=$BUILD_SAVED
+help_entry() { e2e_click 120 10; sleep 0.3; e2e_click 120 $((27 + 11 * ($1 - 1))); }
+
+# View Readme: the URL holds the path unescaped after file:///.
+help_entry 1
+for _ in $(seq 50); do [[ -s "$WORK/launched" ]] && break; sleep 0.1; done
+[[ "$(cat "$WORK/launched" 2>/dev/null)" == "file://$app/README/main.html" ]] ||
+    e2e_fail "the launcher got '$(cat "$WORK/launched" 2>/dev/null)'"
+e2e_no_message
+
+# About: the box, then "Done" hides it.
+help_entry 2
+sleep 0.5
+e2e_shot about_box
+e2e_click 400 535
+sleep 0.3
+e2e_shot about_closed
+
+# Updates: newer, same, missing, short.
+version_file 2 0 0 1 $'Version 2.0.0.1 is out.\nIt fixes everything.\n'
+help_entry 3
+sleep 1
+e2e_no_message
+e2e_shot update_window
+grep -qF "Newest version: 2.0.0.1" "$WORK/debug.txt" || e2e_fail "the newer version was not read"
+e2e_click 695 105   # the update window's close box
+version_file 2 0 0 0 ''
+help_entry 3
+e2e_expect_message "No new updates available."
+rm "$WORK/www/qte/qte.upd"
+help_entry 3
+e2e_expect_message "Could not retrieve update status."
+grep -qF "Failed to retrieve update file: $new_url" "$WORK/debug.txt" || e2e_fail "no failure line with the URL"
+printf 'short' >"$WORK/www/qte/qte.upd"
+help_entry 3
+e2e_expect_message "Could not retrieve update status."
+
+e2e_quit
+[[ $E2E_EDITOR_STATUS -eq 0 ]] || e2e_fail "exit status $E2E_EDITOR_STATUS"
+
+# Without the README folder: "Can't find reamde!".
+rm -rf "$app/README"
+BUILD="$app"
+e2e_start_editor
+BUILD=$BUILD_SAVED
+help_entry 1
+e2e_expect_message "Can't find reamde!"
+e2e_quit
+e2e_pass
