@@ -8,6 +8,7 @@
 
 #include <allegro.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -50,7 +51,7 @@ std::string chooser_program()
 int run_chooser(const std::vector<std::string> &args, std::string *output)
 {
     int fds[2];
-    if (pipe(fds) != 0)
+    if (pipe2(fds, O_CLOEXEC) != 0)
         return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -69,6 +70,17 @@ int run_chooser(const std::vector<std::string> &args, std::string *output)
         close(fds[0]);
         return -1;
     }
+    // Wait for the chooser itself, not for the end of its output: a program
+    // it started may keep the pipe open long after it exited. Its answer is
+    // a few hundred bytes at most and waits in the pipe meanwhile.
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            close(fds[0]);
+            return -1;
+        }
+    }
+    fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
     char chunk[1024];
     for (;;) {
         ssize_t got = read(fds[0], chunk, sizeof chunk);
@@ -78,11 +90,6 @@ int run_chooser(const std::vector<std::string> &args, std::string *output)
             break;
     }
     close(fds[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
     if (!WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);

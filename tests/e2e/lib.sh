@@ -211,8 +211,8 @@ e2e_cancel_file() {
     sleep 0.5
 }
 
-# e2e_expect_message TEXT: waits for Allegro's message box, checks that its
-# text is TEXT and closes it.
+# e2e_expect_message TEXT [prefix]: waits for Allegro's message box, checks
+# that its text is TEXT (or starts with it) and closes it.
 e2e_expect_message() {
     local pid=""
     for _ in $(seq 150); do
@@ -228,7 +228,12 @@ e2e_expect_message() {
     e2e_shot "message"
     kill "$pid" 2>/dev/null
     sleep 0.3
-    [[ "$text" == "$1" ]] || e2e_fail "message box said '$text', expected '$1'"
+    if [[ "${2:-}" == "prefix" ]]; then
+        [[ "$text" == "$1"* ]] || e2e_fail "message box said '$text', expected it to start with '$1'"
+    else
+        [[ "$text" == "$1" ]] || e2e_fail "message box said '$text', expected '$1'"
+    fi
+    E2E_MESSAGE=$text
 }
 
 # e2e_no_message: no message box is open.
