@@ -36,7 +36,6 @@ TEST(readme, the_launcher_gets_the_url_as_one_argument_without_a_shell)
     std::string folder = make_temp_folder();
     std::string script = folder + "/fake-open";
     std::string out = folder + "/argument";
-    write_file_bytes(script, std::vector<unsigned char>());
     FILE *f = fopen(script.c_str(), "w");
     fprintf(f, "#!/bin/sh\nprintf '%%s|%%s' \"$#\" \"$1\" > '%s'\n", out.c_str());
     fclose(f);
