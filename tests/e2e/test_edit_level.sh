@@ -114,7 +114,11 @@ e2e_shot 08_quit_window
 e2e_click 350 304   # "Yes"
 for _ in $(seq 100); do kill -0 "$E2E_EDITOR_PID" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$E2E_EDITOR_PID" 2>/dev/null && e2e_fail "the editor did not quit"
+wait "$E2E_EDITOR_PID"
+E2E_EDITOR_STATUS=$?
 E2E_EDITOR_PID=""
+e2e_check_sanitizer
+[[ $E2E_EDITOR_STATUS -eq 0 ]] || e2e_fail "exit status $E2E_EDITOR_STATUS"
 
 # The saved files.
 lev="$WORK/level/s.lev" d3d="$WORK/level/s.d3d"
