@@ -126,7 +126,8 @@ static int check_source_structure(FILE *src, const level *lvl, int64_t *texture_
     uint64_t pos = 4, texture_offset = 0;
     for (uint32_t b = 0; b < count; b++) {
         uint32_t kind, size;
-        if (!read_u32(src, &kind) || !read_u32(src, &size) || (int32_t)size < 0 || size > file_size - pos - 8)
+        if (!read_u32(src, &kind) || !read_u32(src, &size) || (int32_t)size < 0 || file_size - pos < 8 ||
+            size > file_size - pos - 8)
             return save_fail(SAVE_SOURCE_CHANGED, "block %u of the level file runs past its end", b);
         pos += 8;
         if (kind == 0 && (lvl->load_mask & LOAD_TEXTURES)) {
