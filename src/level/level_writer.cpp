@@ -137,7 +137,9 @@ static int check_source_structure(FILE *src, const level *lvl, int64_t *texture_
         if (!skip_bytes(src, size)) return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
         pos += size;
     }
-    if ((lvl->load_mask & LOAD_TEXTURES) && *texture_block < 0)
+    // A level without a texture block has nothing to rebuild; one with
+    // pages or palettes needs the block they came from.
+    if (*texture_block < 0 && (lvl->texture_count > 0 || lvl->palette_count > 0))
         return save_fail(SAVE_SOURCE_CHANGED, "the level file no longer has a texture block");
 
     if (*texture_block >= 0) {
