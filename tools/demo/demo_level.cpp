@@ -1488,7 +1488,7 @@ std::vector<builder_texture_name> demo_texture_names()
 {
     return {
         {"BRICK_A", 0, 0, 0, 128, 128},     {"BRICK_B", 0, 128, 0, 127, 128},
-        {"SOOT", 0, 176, 40, 24, 200},      {"BRICKLOW", 0, 0, 128, 255, 127},
+        {"SOOT", 0, 176, 40, 24, 200},      {"LOWER", 0, 0, 128, 255, 127},
         {"ASPHALT", 1, 0, 0, 255, 255},     {DEMO_LONG_TEXTURE_NAME, 2, 28, 28, 200, 200},
         {"RAINBOW", 3, 0, 0, 255, 255},     {"GRASS", 4, 0, 0, 255, 255},
         {"HALT", 5, 16, 16, 224, 224},      {"PLANKS", 6, 0, 0, 255, 255},
