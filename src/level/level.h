@@ -97,13 +97,16 @@ enum {
 // null handle the level is left empty (everything freed, load_mask 0) and
 // load_failure_reason() says what was wrong and where.
 int load_level(level *lvl, FILE *lev, FILE *d3d, int mask);
-// Same, from bytes in memory (the fuzz targets and tests use this).
+// Same, from bytes in memory (the fuzz targets and tests use this). A null
+// pointer with a size of 0 is an empty file; null with a size is no file.
 int load_level_from_memory(level *lvl, const unsigned char *lev, size_t lev_size,
                            const unsigned char *d3d, size_t d3d_size, int mask);
 const char *load_failure_reason();
 
-// Frees everything the reader allocated; load_mask becomes 0.
+// Frees everything the reader allocated and logs it; load_mask becomes 0.
 void cleanup_level(level *lvl);
+// The same without the log lines (the reader's failure path uses it).
+void release_level_memory(level *lvl);
 
 // The level's paths, set by the open command.
 enum { LEVEL_PATH_SIZE = 1024 };

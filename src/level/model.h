@@ -51,6 +51,10 @@ enum {
     MODEL_OBJECT_KNOCK_OVER = 0x400,
 };
 
+// The largest model data each block holds (the size of the game's scratch
+// buffers); a longer model is refused.
+enum { MODEL_MAX_BYTES = 131072, EVENT_MODEL_MAX_BYTES = 524288 };
+
 // Result codes of decode_model.
 enum {
     DECODE_OK = 0,
@@ -59,13 +63,25 @@ enum {
     DECODE_NO_MEMORY = 3,
 };
 
+// Zeroes the record (counts and pointers): it then owns nothing.
 void clear_model(model *m);
+// Frees every array the record owns and zeroes the counts. The record must
+// be cleared or decoded before (pointers are either owned or null).
 void free_model(model *m);
-// Decodes `size` bytes of one model into `m`. Never reads outside
-// data[0..size). On failure `m` is left empty (all counts 0) and the result
-// names the reason.
+// Decodes `size` bytes of one model into `m` (which must be cleared or
+// decoded before). Never reads outside data[0..size): a header, table or
+// polygon running past the end, or a negative count, refuses the model and
+// leaves `m` empty. Decoding of the polygon stream stops at the first type
+// without a known layout (types above 55 and the unused types 8-15, 24-31,
+// 40-47); polygon_count is then the number decoded. Polygons whose corner or
+// normal indices lie outside the model's tables are kept but marked unsafe.
 int decode_model(const unsigned char *data, size_t size, model *m);
 
 // Follows instance_of from `index` in a list of `count` models to the model
-// whose vertices it uses. Returns -1 when the chain leaves the list or loops.
+// whose vertices it uses. Returns -1 when the chain leaves the list or loops;
+// never takes more than `count` steps.
 int model_vertex_source(const model *list, int count, int index);
+// Marks the polygons of instancing models unsafe whose corners lie outside
+// the vertex table of their source (all of them when the chain is broken).
+// The reader runs it on each model list once the list is complete.
+void check_model_list(model *list, int count);

@@ -1,0 +1,56 @@
+// Helpers of the level tests: capturing the debug log, loading builder bytes, level equality.
+#pragma once
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "app/debug_log.h"
+#include "demo/level_builder.h"
+#include "level/level.h"
+#include "test_support.h"
+
+// Sends the debug log to a fresh file for the life of the object and hands
+// back the lines logged since (without their trailing blank).
+struct log_capture {
+    std::string path;
+    log_capture()
+    {
+        path = make_temp_folder() + "/debug.txt";
+        open_debug_log(path.c_str());
+        mark = read_file_bytes(path).size();
+    }
+    ~log_capture() { close_debug_log(); }
+    std::vector<std::string> lines()
+    {
+        std::vector<unsigned char> bytes = read_file_bytes(path);
+        std::string text(bytes.begin() + (long)mark, bytes.end());
+        std::vector<std::string> out;
+        size_t at = 0, nl;
+        while ((nl = text.find(" \n", at)) != std::string::npos) {
+            out.push_back(text.substr(at, nl - at));
+            at = nl + 2;
+        }
+        return out;
+    }
+    void clear() { mark = read_file_bytes(path).size(); }
+    size_t mark = 0;
+};
+
+// True when every field of the level is zero: nothing loaded, nothing owned.
+inline bool level_is_empty(const level &l)
+{
+    level zero;
+    memset(&zero, 0, sizeof zero);
+    return memcmp(&l, &zero, sizeof zero) == 0;
+}
+
+inline int load_bytes(level *l, const byte_buffer &lev, const byte_buffer &d3d, int mask = LOAD_ALL)
+{
+    memset(l, 0, sizeof *l);
+    return load_level_from_memory(l, lev.data(), lev.size(), d3d.data(), d3d.size(), mask);
+}
+
+// An empty palette-list file.
+inline byte_buffer no_lists() { return encode_palette_lists({}); }
