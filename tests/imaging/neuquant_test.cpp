@@ -466,3 +466,19 @@ TEST(quantiser, fast_lookup_agrees_with_the_walk_for_every_colour_sampled)
                 for (int r = 0; r < 256; r += 7) ASSERT_EQ(quant_lookup_walk(b, g, r), quant_lookup(b, g, r)) << b << " " << g << " " << r;
     }
 }
+
+TEST(quantiser, plain_code_gives_the_same_results_as_the_vector_code)
+{
+    std::vector<unsigned char> bgr = bgr_from_rgb(make_letter_picture(256, 256));
+    bool had_vector = quant_use_vector_code(true);
+    quantised vector = run_program(bgr);
+    quant_use_vector_code(false);
+    quantised plain = run_program(bgr);
+    quantised theirs = run_reference(bgr);
+    quant_use_vector_code(true);
+    EXPECT_EQ(0, memcmp(plain.palette.entries, theirs.palette.entries, sizeof plain.palette.entries));
+    EXPECT_TRUE(plain.indices == theirs.indices);
+    EXPECT_EQ(0, memcmp(vector.palette.entries, plain.palette.entries, sizeof plain.palette.entries));
+    EXPECT_TRUE(vector.indices == plain.indices);
+    if (!had_vector) GTEST_SKIP() << "no AVX2 here: only the plain code was compared";
+}
