@@ -65,6 +65,8 @@ void rebuild_page_textures(int page)
     if (current_textures && current_level) rebuild_gl_texture(current_textures, current_level, page);
 }
 
+const char IMPORT_FILTER[] = "Bitmap Image\0*.bmp\0";
+
 void (*page_textures_changed)(int page) = rebuild_page_textures;
 void *(*import_allocate)(size_t size) = malloc;
 
@@ -581,4 +583,36 @@ int import_chosen_file(level *lvl, int page, const char *path, bool *eight_bit)
     }
     debug_log("Finished importing image.");
     return result;
+}
+
+namespace {
+// Kept between the command and the selection window's "Done".
+char pending_path[LEVEL_PATH_SIZE];
+bool pending_eight_bit;
+}  // namespace
+
+int import_image_command(level *lvl, int page, file_dialog_function open_dialog)
+{
+    debug_log("Importing image.");
+    char path[LEVEL_PATH_SIZE] = "";
+    char title[256] = "";
+    if (!open_dialog || !open_dialog(IMPORT_FILTER, path, sizeof path, title, sizeof title,
+                                     current_settings ? current_settings->import_directory : "")) {
+        debug_log("Finished importing image.");
+        return IMPORT_CANCELLED;
+    }
+    path[sizeof path - 1] = 0;
+    bool eight_bit = false;
+    int result = import_chosen_file(lvl, page, path, &eight_bit);
+    if (result == IMPORT_NEEDS_SELECTION) {
+        memcpy(pending_path, path, sizeof path);
+        pending_eight_bit = eight_bit;
+    }
+    return result;
+}
+
+int import_pending_selection(level *lvl, int page, const import_selection *selection)
+{
+    if (!pending_path[0]) return IMPORT_NOTHING_PENDING;
+    return import_selected_textures(lvl, page, pending_path, pending_eight_bit, selection);
 }
