@@ -527,10 +527,18 @@ int import_to_paletted(level *lvl, int page, const char *path, const import_sele
     if (fresh) texture.pixels = fresh;
     quant_store_palette(target);
     quant_build_index();
+    // Runs of one colour are common in textures: look each run up once.
+    uint32_t last_colour = 0xFFFFFFFF;
+    unsigned char last_index = 0;
     for (int i = 0; i < PAGE_PIXELS; i++) {
         if (mask[i]) {
             const unsigned char *t = picture + i * 3;
-            pixels[i] = (unsigned char)quant_lookup(t[0], t[1], t[2]);
+            uint32_t colour = t[0] | (uint32_t)t[1] << 8 | (uint32_t)t[2] << 16;
+            if (colour != last_colour) {
+                last_colour = colour;
+                last_index = (unsigned char)quant_lookup(t[0], t[1], t[2]);
+            }
+            pixels[i] = last_index;
         }
     }
     free(picture);
