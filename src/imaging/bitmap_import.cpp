@@ -131,8 +131,12 @@ bool plan_placement(level *lvl, int page, int placement, placement_plan *plan)
         }
         plan->id = id;
         plan->store_in_list = false;
-        // A slot that names a palette the level lacks gets one with that id.
-        plan->append = id >= lvl->palette_table_size || !lvl->palette_table[id];
+        // The table is rebuilt from every record, which gives a removed
+        // palette whose record remains its entry back; only a slot naming a
+        // palette without any record gets a new record with that id.
+        plan->append = true;
+        for (int i = 0; i < lvl->palette_count; i++)
+            if (lvl->palettes[i].id == id) plan->append = false;
     } else {
         int id = find_free_palette_id(lvl);
         if (id < 0) id = lvl->palette_table_size;

@@ -393,6 +393,17 @@ TEST_F(import_test, the_table_is_rebuilt_from_every_record_and_the_new_record_wi
     EXPECT_EQ(nullptr, palette_with_id(&lvl, 2));
 }
 
+TEST_F(import_test, a_removed_palette_at_the_current_slot_gets_its_entry_back_and_is_overwritten)
+{
+    level_palette *removed = &lvl.palettes[2];  // id 3, named by page 2's current slot
+    lvl.palette_table[3] = nullptr;
+    bytes b = valid_8bit();
+    ASSERT_EQ(IMPORT_OK, import_8bit_bitmap_bytes(&lvl, 2, b.data(), b.size(), nullptr));
+    EXPECT_EQ(4, lvl.palette_count);
+    EXPECT_EQ(removed, palette_with_id(&lvl, 3));
+    EXPECT_EQ(0, memcmp(test_table(256)[5].data(), removed->entries[5], 4));
+}
+
 TEST_F(import_test, placement_options_force_a_new_or_the_current_palette)
 {
     bytes b = valid_8bit();
