@@ -6,6 +6,12 @@
 // the contest, which runs 65,536 times over all 256 neurons, vectorises. The
 // arithmetic is exactly the published integer arithmetic: same shifts, same
 // truncating divisions, same tie rules, hence the same palette.
+//
+// Sections:
+//   1. State and constants
+//   2. Training: contest (plain and AVX2), moving the winner and neighbours
+//   3. quant_init, quant_learn, quant_unbias, quant_store_palette
+//   4. quant_build_index and quant_lookup (AVX2 search and the published walk)
 
 // The contest loop is most of an import's time; vectorising it needs more
 // than the default optimisation level even in debug builds.
@@ -26,6 +32,8 @@
 #endif
 
 #include "level/level.h"
+
+// ---- 1. State and constants ----------------------------------------------------
 
 namespace {
 
@@ -76,6 +84,8 @@ struct quantiser_state {
 
 quantiser_state quant;
 bool vector_code_chosen = false;
+
+// ---- 2. Training --------------------------------------------------------------
 
 inline int absolute(int v) { return v < 0 ? -v : v; }
 
@@ -218,6 +228,8 @@ void set_radius_power(int alpha, int rad)
 
 }  // namespace
 
+// ---- 3. Initialising, learning, unbiasing, reading out ------------------------
+
 bool quant_use_vector_code(bool wanted)
 {
     vector_code_chosen = true;
@@ -316,6 +328,8 @@ void quant_store_palette(level_palette *palette)
         palette->entries[i][3] = 0;
     }
 }
+
+// ---- 4. Green index and lookup -------------------------------------------------
 
 void quant_build_index()
 {
@@ -494,5 +508,3 @@ void quant_get_neuron(int i, int out[4])
     out[2] = quant.red[i];
     out[3] = quant.colour[i];
 }
-
-int quant_get_colour_index(int green) { return quant.colour_index[green & 255]; }
