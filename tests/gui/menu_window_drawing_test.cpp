@@ -3,8 +3,6 @@
 // callback, checked by reading pixels back.
 #include "gl_test_window.h"
 
-#include <dlfcn.h>
-
 #include <string>
 
 #include "gui/menu.h"
@@ -13,17 +11,6 @@
 #include "test_support.h"
 
 namespace {
-
-// Mesa unloads its software driver before LeakSanitizer looks, so the few
-// blocks the driver keeps for the process show up from an "<unknown module>"
-// that no suppression can name. Keeping the driver mapped lets the swrast and
-// gallium suppressions match. A missing driver changes nothing.
-struct keep_gl_driver_mapped {
-    keep_gl_driver_mapped()
-    {
-        dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE);
-    }
-} keep_gl_driver;
 
 const gl_pixel BLACK(0, 0, 0), WHITE(255, 255, 255), FACE(200, 200, 200);
 const gl_pixel HOVER_TITLE(0, 128, 255), HOVER_ROW(0, 200, 255), TITLE_BAR(230, 230, 230);
