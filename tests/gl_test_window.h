@@ -1,0 +1,226 @@
+// An 800 x 600 AllegroGL window for drawing tests: set-up once per process, pixel read-back, one GUI frame.
+//
+// Usage in a test:
+//
+//     #include "gl_test_window.h"
+//     TEST(drawing, something)
+//     {
+//         QTE_REQUIRE_GL_WINDOW();          // skips without a display
+//         gui_manager manager;
+//         ... add widgets ...
+//         draw_gui_frame(manager, -1);      // as the main loop draws a frame, no flip
+//         gl_pixel p = read_pixel(100, 200);   // screen coordinates, top-left origin
+//         EXPECT_EQ(p, gl_pixel(100, 200, 255));
+//     }
+//
+// The window is opened as the editor opens its own: allegro_init,
+// install_allegro_gl, the same AllegroGL settings (32-bit colour, double
+// buffer, 24-bit depth, windowed, hardware, all only suggested), an 800 x 600
+// windowed OpenGL mode, mipmapping off, the editor's GL state (culling,
+// blending, alpha test > 0.5) and Allegro's font replaced by its textured
+// AllegroGL conversion, so text metrics are those of the running editor
+// (text_height is 9 there, 8 before the conversion).
+//
+// ctest runs every test in its own process, so every drawing test opens its
+// own window (about 0.1 s under Xvfb). The test command runs ctest inside
+// `xvfb-run -a -s "-screen 0 1024x768x24"`; by hand:
+//     xvfb-run -a -s "-screen 0 1024x768x24" build/tests/gui_tests
+// Without DISPLAY, or when the mode cannot be set, QTE_REQUIRE_GL_WINDOW
+// skips the test. Under AddressSanitizer, Mesa and Xlib leave allocations
+// behind at exit; tests/lsan.supp suppresses them (LSAN_OPTIONS=suppressions=...).
+// For the suppressions to match, the window pins every library loaded at
+// that point (the GL driver included) so none is unloaded before the leak
+// check runs; see pin_loaded_module.
+//
+// read_pixel reads the back buffer, where draw_gui_frame leaves the frame:
+// nothing is flipped, so the picture read is exactly the one just drawn.
+// save_screenshot writes the back buffer as a binary PPM for looking at
+// (convert shot.ppm shot.png).
+#pragma once
+
+// GoogleTest first: the X11 headers that AllegroGL pulls in define macros
+// (None, Bool) that clash with GoogleTest's own names.
+#include <gtest/gtest.h>
+
+#include <allegro.h>
+#include <alleggl.h>
+#include <GL/glu.h>
+
+#include <dlfcn.h>
+#include <link.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <ostream>
+#include <vector>
+
+#include "gui/object.h"
+
+struct gl_pixel {
+    int r = 0, g = 0, b = 0;
+    gl_pixel() {}
+    gl_pixel(int red, int green, int blue) : r(red), g(green), b(blue) {}
+    bool operator==(const gl_pixel &o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator!=(const gl_pixel &o) const { return !(*this == o); }
+};
+
+inline std::ostream &operator<<(std::ostream &out, const gl_pixel &p)
+{
+    return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
+}
+
+// Marks a loaded shared library as never to be unloaded. The GL driver is
+// loaded with dlopen and unloaded at exit before LeakSanitizer looks; its
+// leftovers would then be reported from an "<unknown module>" that no
+// suppression can name. Pinned, they keep their library's name.
+inline int pin_loaded_module(struct dl_phdr_info *info, size_t, void *)
+{
+    if (info->dlpi_name && info->dlpi_name[0])
+        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    return 0;
+}
+
+// Opens the window on first use; later calls answer the first result.
+// True when the window is up.
+inline bool open_gl_test_window()
+{
+    static int state = 0;   // 0 = not tried, 1 = up, 2 = unavailable
+    if (state != 0)
+        return state == 1;
+    state = 2;
+    const char *display = getenv("DISPLAY");
+    if (!display || !*display)
+        return false;
+    if (allegro_init() != 0)
+        return false;
+    install_allegro_gl();
+    allegro_gl_clear_settings();
+    allegro_gl_set(AGL_COLOR_DEPTH, 32);
+    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
+    allegro_gl_set(AGL_Z_DEPTH, 24);
+    allegro_gl_set(AGL_WINDOWED, TRUE);
+    allegro_gl_set(AGL_RENDERMETHOD, 1);
+    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH |
+                                    AGL_WINDOWED | AGL_RENDERMETHOD);
+    if (set_gfx_mode(GFX_OPENGL_WINDOWED, 800, 600, 0, 0) != 0) {
+        fprintf(stderr, "gl_test_window: %s / %s\n", allegro_error, allegro_gl_error);
+        return false;
+    }
+    dl_iterate_phdr(pin_loaded_module, nullptr);
+    allegro_gl_use_mipmapping(FALSE);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glLoadIdentity();
+
+    FONT *converted = allegro_gl_convert_allegro_font(font, AGL_FONT_TYPE_TEXTURED, -1.0f);
+    if (converted) {
+        font = converted;
+        size_t n = allegro_gl_list_font_textures(font, nullptr, 0);
+        if (n > 0) {
+            std::vector<GLuint> names(n);
+            allegro_gl_list_font_textures(font, names.data(), n);
+            for (GLuint name : names) {
+                glBindTexture(GL_TEXTURE_2D, name);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            }
+        }
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, (double)SCREEN_W / (double)SCREEN_H, 0.1, 40000.0);
+    state = 1;
+    return true;
+}
+
+#define QTE_REQUIRE_GL_WINDOW()                                             \
+    do {                                                                    \
+        if (!open_gl_test_window())                                         \
+            GTEST_SKIP() << "no X display or no OpenGL mode for drawing";   \
+    } while (0)
+
+// Loads a theme bitmap the way the editor does: flipped upload into an RGB
+// texture without mipmaps, nearest filtering, clamped T wrap. -1 on failure.
+inline int load_gl_test_theme(const char *path)
+{
+    BITMAP *bitmap = load_bitmap(path, nullptr);
+    if (!bitmap)
+        return -1;
+    allegro_gl_flip_texture(TRUE);
+    GLuint texture = allegro_gl_make_texture_ex(0, bitmap, GL_RGB8);
+    destroy_bitmap(bitmap);
+    if (texture == 0)
+        return -1;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    return (int)texture;
+}
+
+// One frame as the main loop draws it, left in the back buffer (no flip):
+// clear to (0.2, 0.2, 0.2), the menu-bar strip (themed or flat grey), every
+// visible widget bottom-first inside Allegro mode.
+inline void draw_gui_frame(gui_manager &manager, int theme)
+{
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_DEPTH_TEST);
+    if (theme != -1) {
+        allegro_gl_set_projection();
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, (GLuint)theme);
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.03125f, 0.3125f);
+        glVertex2f(0.0f, 20.0f);
+        glTexCoord2f(0.046875f, 0.3125f);
+        glVertex2f((float)SCREEN_W, 20.0f);
+        glTexCoord2f(0.046875f, 0.0f);
+        glVertex2f((float)SCREEN_W, 0.0f);
+        glTexCoord2f(0.03125f, 0.0f);
+        glVertex2f(0.0f, 0.0f);
+        glEnd();
+        glDisable(GL_TEXTURE_2D);
+        allegro_gl_unset_projection();
+        allegro_gl_set_allegro_mode();
+    } else {
+        allegro_gl_set_allegro_mode();
+        rectfill(screen, 0, 0, SCREEN_W, 20, makecol(200, 200, 200));
+    }
+    manager.draw_all(screen);
+    allegro_gl_unset_allegro_mode();
+    glFinish();
+}
+
+// The pixel at screen (x, y), origin top-left, from the back buffer.
+inline gl_pixel read_pixel(int x, int y)
+{
+    unsigned char rgb[3] = {0, 0, 0};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, SCREEN_H - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    return gl_pixel(rgb[0], rgb[1], rgb[2]);
+}
+
+// The back buffer as a binary PPM (top row first). False when it cannot be written.
+inline bool save_screenshot(const char *path)
+{
+    int w = SCREEN_W, h = SCREEN_H;
+    std::vector<unsigned char> rgb((size_t)w * h * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    FILE *f = fopen(path, "wb");
+    if (!f)
+        return false;
+    fprintf(f, "P6\n%d %d\n255\n", w, h);
+    bool ok = true;
+    for (int row = h - 1; row >= 0 && ok; row--)
+        ok = fwrite(&rgb[(size_t)row * w * 3], 1, (size_t)w * 3, f) == (size_t)w * 3;
+    return (fclose(f) == 0) && ok;
+}
