@@ -186,3 +186,16 @@ int export_page_to_file(level *lvl, int page, const char *chosen_name, int filte
     debug_log("Finished exporting image.");
     return EXPORT_OK;
 }
+
+int export_image_command(level *lvl, int page, file_dialog_function save_dialog)
+{
+    debug_log("Exporting image.");
+    const bool paletted = lvl && page >= 0 && page < lvl->texture_count && lvl->textures[page].paletted;
+    char path[LEVEL_PATH_SIZE] = "";
+    char title[256] = "";
+    int filter = -1;
+    if (save_dialog)
+        filter = save_dialog(paletted ? EXPORT_FILTER_PALETTED : EXPORT_FILTER_15BIT, path, sizeof path, title,
+                             sizeof title, current_settings ? current_settings->export_directory : "");
+    return export_page_to_file(lvl, page, path, filter);
+}

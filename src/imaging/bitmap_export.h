@@ -28,6 +28,13 @@ extern const char EXPORT_FILTER_PALETTED[];
 extern const char EXPORT_FILTER_15BIT[];
 enum { EXPORT_FILTER_24BIT = 1, EXPORT_FILTER_8BIT = 2 };
 
+// The file dialogs' shape (open and save alike): filter list, path buffer
+// and its size, title buffer and its size, initial folder. The open dialog
+// answers non-zero when a file was chosen; the save dialog the 1-based
+// filter index, or -1 when cancelled.
+typedef int (*file_dialog_function)(const char *filter, char *path, int path_size, char *title, int title_size,
+                                    const char *initial_folder);
+
 // Encodes page `page` as a bitmap into `out`, which must hold
 // BITMAP_24BIT_FILE_SIZE bytes, and stores the file's length in `*size`.
 // A paletted page is resolved through the palette `palette_id` (its 256
@@ -51,3 +58,8 @@ int write_page_bitmap(level *lvl, FILE *out, int page, int palette_id, bool want
 // "Finished exporting image.". The file is written whole or not at all: it is
 // written beside the target and renamed over it only when complete.
 int export_page_to_file(level *lvl, int page, const char *chosen_name, int filter_index);
+
+// The whole export command for page `page`: logs "Exporting image.", asks
+// with `save_dialog` (the filter list the page allows, starting in the
+// settings' export_directory), then does what export_page_to_file does.
+int export_image_command(level *lvl, int page, file_dialog_function save_dialog);

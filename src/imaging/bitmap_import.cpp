@@ -65,6 +65,8 @@ void rebuild_page_textures(int page)
     if (current_textures && current_level) rebuild_gl_texture(current_textures, current_level, page);
 }
 
+const char IMPORT_FILTER[] = "Bitmap Image\0*.bmp\0";
+
 void (*page_textures_changed)(int page) = rebuild_page_textures;
 void *(*import_allocate)(size_t size) = malloc;
 
@@ -129,8 +131,12 @@ bool plan_placement(level *lvl, int page, int placement, placement_plan *plan)
         }
         plan->id = id;
         plan->store_in_list = false;
-        // A slot that names a palette the level lacks gets one with that id.
-        plan->append = id >= lvl->palette_table_size || !lvl->palette_table[id];
+        // The table is rebuilt from every record, which gives a removed
+        // palette whose record remains its entry back; only a slot naming a
+        // palette without any record gets a new record with that id.
+        plan->append = true;
+        for (int i = 0; i < lvl->palette_count; i++)
+            if (lvl->palettes[i].id == id) plan->append = false;
     } else {
         int id = find_free_palette_id(lvl);
         if (id < 0) id = lvl->palette_table_size;
@@ -525,10 +531,18 @@ int import_to_paletted(level *lvl, int page, const char *path, const import_sele
     if (fresh) texture.pixels = fresh;
     quant_store_palette(target);
     quant_build_index();
+    // Runs of one colour are common in textures: look each run up once.
+    uint32_t last_colour = 0xFFFFFFFF;
+    unsigned char last_index = 0;
     for (int i = 0; i < PAGE_PIXELS; i++) {
         if (mask[i]) {
             const unsigned char *t = picture + i * 3;
-            pixels[i] = (unsigned char)quant_lookup(t[0], t[1], t[2]);
+            uint32_t colour = t[0] | (uint32_t)t[1] << 8 | (uint32_t)t[2] << 16;
+            if (colour != last_colour) {
+                last_colour = colour;
+                last_index = (unsigned char)quant_lookup(t[0], t[1], t[2]);
+            }
+            pixels[i] = last_index;
         }
     }
     free(picture);
@@ -581,4 +595,36 @@ int import_chosen_file(level *lvl, int page, const char *path, bool *eight_bit)
     }
     debug_log("Finished importing image.");
     return result;
+}
+
+namespace {
+// Kept between the command and the selection window's "Done".
+char pending_path[LEVEL_PATH_SIZE];
+bool pending_eight_bit;
+}  // namespace
+
+int import_image_command(level *lvl, int page, file_dialog_function open_dialog)
+{
+    debug_log("Importing image.");
+    char path[LEVEL_PATH_SIZE] = "";
+    char title[256] = "";
+    if (!open_dialog || !open_dialog(IMPORT_FILTER, path, sizeof path, title, sizeof title,
+                                     current_settings ? current_settings->import_directory : "")) {
+        debug_log("Finished importing image.");
+        return IMPORT_CANCELLED;
+    }
+    path[sizeof path - 1] = 0;
+    bool eight_bit = false;
+    int result = import_chosen_file(lvl, page, path, &eight_bit);
+    if (result == IMPORT_NEEDS_SELECTION) {
+        memcpy(pending_path, path, sizeof path);
+        pending_eight_bit = eight_bit;
+    }
+    return result;
+}
+
+int import_pending_selection(level *lvl, int page, const import_selection *selection)
+{
+    if (!pending_path[0]) return IMPORT_NOTHING_PENDING;
+    return import_selected_textures(lvl, page, pending_path, pending_eight_bit, selection);
 }

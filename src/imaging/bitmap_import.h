@@ -5,6 +5,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "imaging/bitmap_export.h"  // file_dialog_function
+
 struct level;
 struct texture_name;
 
@@ -22,7 +24,12 @@ enum {
     IMPORT_NO_MEMORY = 9,          // no room for a new palette or the page's pixels
     IMPORT_BAD_PAGE = 10,          // no such page, or no palette can be placed
     IMPORT_NEEDS_SELECTION = 11,   // import_chosen_file: open the selection window
+    IMPORT_CANCELLED = 12,         // the open dialog was cancelled
+    IMPORT_NOTHING_PENDING = 13,   // "Done" without a file chosen before
 };
+
+// The open dialog's filter list.
+extern const char IMPORT_FILTER[];
 
 // Where a paletted page's imported palette goes.
 enum {
@@ -90,3 +97,14 @@ int import_chosen_file(level *lvl, int page, const char *path, bool *eight_bit);
 // importer on the selected textures only.
 int import_selected_textures(level *lvl, int page, const char *path, bool eight_bit,
                              const import_selection *selection, int placement = IMPORT_PLACE_AUTO);
+
+// The whole import command for page `page`: logs "Importing image.", asks
+// with `open_dialog` (starting in the settings' import_directory), then does
+// what import_chosen_file does. When it answers IMPORT_NEEDS_SELECTION the
+// chosen file and importer are kept for import_pending_selection; the caller
+// turns off the page view's zoom, prepares the texture selector and shows
+// the selection window.
+int import_image_command(level *lvl, int page, file_dialog_function open_dialog);
+// "Done" in the selection window: imports the file kept by
+// import_image_command into the selected textures of `page`.
+int import_pending_selection(level *lvl, int page, const import_selection *selection);

@@ -6,6 +6,12 @@
 // the contest, which runs 65,536 times over all 256 neurons, vectorises. The
 // arithmetic is exactly the published integer arithmetic: same shifts, same
 // truncating divisions, same tie rules, hence the same palette.
+//
+// Sections:
+//   1. State and constants
+//   2. Training: contest (plain and AVX2), moving the winner and neighbours
+//   3. quant_init, quant_learn, quant_unbias, quant_store_palette
+//   4. quant_build_index and quant_lookup (AVX2 search and the published walk)
 
 // The contest loop is most of an import's time; vectorising it needs more
 // than the default optimisation level even in debug builds.
@@ -26,6 +32,8 @@
 #endif
 
 #include "level/level.h"
+
+// ---- 1. State and constants ----------------------------------------------------
 
 namespace {
 
@@ -71,22 +79,21 @@ struct quantiser_state {
     alignas(64) int16_t blue16[NET_SIZE];
     alignas(64) int16_t green16[NET_SIZE];
     alignas(64) int16_t red16[NET_SIZE];
-    bool vector_lookup;                  // the processor has AVX2
+    bool vector_code;                    // use the AVX2 contest and lookup
 };
 
 quantiser_state quant;
+bool vector_code_chosen = false;
+
+// ---- 2. Training --------------------------------------------------------------
 
 inline int absolute(int v) { return v < 0 ? -v : v; }
 
 // Chooses the neuron to train for the scaled sample and updates every
 // neuron's frequency and bias. The neuron with the smallest plain distance
 // wins the frequency; the one with the smallest biased distance is returned.
-// Ties go to the lowest index in both cases. Built twice, for AVX2 and for
-// the baseline instruction set; the loader picks one for the processor.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-int contest(int b, int g, int r)
+// Ties go to the lowest index in both cases.
+int contest_plain(int b, int g, int r)
 {
     alignas(64) int dist[NET_SIZE];
     alignas(64) int biased[NET_SIZE];
@@ -114,6 +121,66 @@ int contest(int b, int g, int r)
     freq[best_pos] += BETA;
     bias[best_pos] -= BETA_GAMMA;
     return best_biased_pos;
+}
+
+#ifdef QUANT_HAVE_X86
+// The contest with AVX2, eight neurons at a time; same arithmetic (the
+// arithmetic shifts are C's >> on these ints), same tie rule: the minimum is
+// found first, then its first position.
+__attribute__((target("avx2"))) int first_position_of(const int *values, int wanted)
+{
+    const __m256i v = _mm256_set1_epi32(wanted);
+    for (int i = 0; i < NET_SIZE; i += 8) {
+        __m256i eq = _mm256_cmpeq_epi32(_mm256_load_si256((const __m256i *)(values + i)), v);
+        int mask = _mm256_movemask_ps(_mm256_castsi256_ps(eq));
+        if (mask) return i + __builtin_ctz((unsigned)mask);
+    }
+    return 0;  // not reached: the value is one of them
+}
+
+__attribute__((target("avx2"))) int horizontal_min(__m256i v)
+{
+    __m128i m = _mm_min_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+    m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_cvtsi128_si32(m);
+}
+
+__attribute__((target("avx2"))) int contest_avx2(int b, int g, int r)
+{
+    alignas(64) int dist[NET_SIZE];
+    alignas(64) int biased[NET_SIZE];
+    const __m256i vb = _mm256_set1_epi32(b), vg = _mm256_set1_epi32(g), vr = _mm256_set1_epi32(r);
+    __m256i smallest = _mm256_set1_epi32(INT_MAX), smallest_biased = _mm256_set1_epi32(INT_MAX);
+    for (int i = 0; i < NET_SIZE; i += 8) {
+        __m256i d = _mm256_abs_epi32(_mm256_sub_epi32(_mm256_load_si256((const __m256i *)(quant.blue + i)), vb));
+        d = _mm256_add_epi32(d, _mm256_abs_epi32(_mm256_sub_epi32(_mm256_load_si256((const __m256i *)(quant.green + i)), vg)));
+        d = _mm256_add_epi32(d, _mm256_abs_epi32(_mm256_sub_epi32(_mm256_load_si256((const __m256i *)(quant.red + i)), vr)));
+        __m256i bias = _mm256_load_si256((const __m256i *)(quant.bias + i));
+        __m256i freq = _mm256_load_si256((const __m256i *)(quant.freq + i));
+        __m256i bd = _mm256_sub_epi32(d, _mm256_srai_epi32(bias, INT_BIAS_SHIFT - NET_BIAS_SHIFT));
+        __m256i f = _mm256_srai_epi32(freq, BETA_SHIFT);
+        _mm256_store_si256((__m256i *)(quant.freq + i), _mm256_sub_epi32(freq, f));
+        _mm256_store_si256((__m256i *)(quant.bias + i), _mm256_add_epi32(bias, _mm256_slli_epi32(f, GAMMA_SHIFT)));
+        _mm256_store_si256((__m256i *)(dist + i), d);
+        _mm256_store_si256((__m256i *)(biased + i), bd);
+        smallest = _mm256_min_epi32(smallest, d);
+        smallest_biased = _mm256_min_epi32(smallest_biased, bd);
+    }
+    const int best_pos = first_position_of(dist, horizontal_min(smallest));
+    const int best_biased_pos = first_position_of(biased, horizontal_min(smallest_biased));
+    quant.freq[best_pos] += BETA;
+    quant.bias[best_pos] -= BETA_GAMMA;
+    return best_biased_pos;
+}
+#endif
+
+int contest(int b, int g, int r)
+{
+#ifdef QUANT_HAVE_X86
+    if (quant.vector_code) return contest_avx2(b, g, r);
+#endif
+    return contest_plain(b, g, r);
 }
 
 // Moves neuron i towards the sample by alpha / 1024.
@@ -161,8 +228,22 @@ void set_radius_power(int alpha, int rad)
 
 }  // namespace
 
+// ---- 3. Initialising, learning, unbiasing, reading out ------------------------
+
+bool quant_use_vector_code(bool wanted)
+{
+    vector_code_chosen = true;
+#ifdef QUANT_HAVE_X86
+    quant.vector_code = wanted && __builtin_cpu_supports("avx2");
+#else
+    quant.vector_code = false;
+#endif
+    return quant.vector_code;
+}
+
 void quant_init(const unsigned char *picture, int length, int sample_factor)
 {
+    if (!vector_code_chosen) quant_use_vector_code(true);
     quant.picture = picture;
     quant.length = length;
     quant.sample_factor = sample_factor;
@@ -248,6 +329,8 @@ void quant_store_palette(level_palette *palette)
     }
 }
 
+// ---- 4. Green index and lookup -------------------------------------------------
+
 void quant_build_index()
 {
     int previous = 0;
@@ -284,11 +367,6 @@ void quant_build_index()
         quant.green16[i] = (int16_t)quant.green[i];
         quant.red16[i] = (int16_t)quant.red[i];
     }
-#ifdef QUANT_HAVE_X86
-    quant.vector_lookup = __builtin_cpu_supports("avx2");
-#else
-    quant.vector_lookup = false;
-#endif
 }
 
 namespace {
@@ -415,7 +493,7 @@ int quant_lookup(int b, int g, int r)
     g &= 255;
     r &= 255;
 #ifdef QUANT_HAVE_X86
-    if (quant.vector_lookup) return lookup_avx2(b, g, r);
+    if (quant.vector_code) return lookup_avx2(b, g, r);
 #endif
     return lookup_walk(b, g, r);
 }
@@ -430,5 +508,3 @@ void quant_get_neuron(int i, int out[4])
     out[2] = quant.red[i];
     out[3] = quant.colour[i];
 }
-
-int quant_get_colour_index(int green) { return quant.colour_index[green & 255]; }

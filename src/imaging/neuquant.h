@@ -35,11 +35,15 @@ void quant_build_index();
 // The palette index of the neuron nearest to the colour (0 ... 255 each).
 int quant_lookup(int blue, int green, int red);
 
+// Chooses between the AVX2 code (where the processor has it; the default)
+// and the plain code, which give the same results. Returns whether the
+// AVX2 code is in use. For tests and benchmarks.
+bool quant_use_vector_code(bool wanted);
+
 // The same answer by the published walk over the green-sorted network
 // (quant_lookup uses a vectorised search where the processor allows).
 int quant_lookup_walk(int blue, int green, int red);
 
-// Read-only views of the state, for tests: neuron i's blue, green, red and
-// colour number (in its current order), and the green index.
+// Read-only view of the state, for tests: neuron i's blue, green, red and
+// colour number (in its current order).
 void quant_get_neuron(int i, int out[4]);
-int quant_get_colour_index(int green);

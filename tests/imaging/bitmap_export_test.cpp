@@ -226,3 +226,42 @@ TEST(bitmap_writer, writes_to_an_open_stream_and_reports_a_failed_write)
     fclose(full);
     free_test_level(&lvl);
 }
+
+namespace {
+std::string dialog_answer;
+int dialog_result;
+const char *dialog_filter;
+std::string dialog_folder;
+int fake_save_dialog(const char *filter, char *path, int path_size, char *, int, const char *initial_folder)
+{
+    dialog_filter = filter;
+    dialog_folder = initial_folder;
+    EXPECT_STREQ("", path);
+    EXPECT_EQ(1024, path_size);
+    snprintf(path, (size_t)path_size, "%s", dialog_answer.c_str());
+    return dialog_result;
+}
+}  // namespace
+
+TEST_F(export_test, the_whole_command_offers_the_filters_the_page_allows)
+{
+    snprintf(prefs.export_directory, sizeof prefs.export_directory, "%s/", folder.c_str());
+    dialog_answer = folder + "/whole";
+    dialog_result = EXPORT_FILTER_8BIT;
+    ASSERT_EQ(EXPORT_OK, export_image_command(&lvl, 0, fake_save_dialog));
+    EXPECT_EQ(EXPORT_FILTER_PALETTED, dialog_filter);
+    EXPECT_EQ(folder + "/", dialog_folder);
+    EXPECT_EQ(66614u, read_file_bytes(folder + "/whole.bmp").size());
+    EXPECT_EQ("Debug file initialized. \nExporting image. \nFinished exporting image. \n", log_text());
+
+    ASSERT_EQ(EXPORT_OK, export_image_command(&lvl, 1, fake_save_dialog));
+    EXPECT_EQ(EXPORT_FILTER_15BIT, dialog_filter);
+    EXPECT_EQ(196662u, read_file_bytes(folder + "/whole.bmp").size());
+    EXPECT_EQ(0, memcmp("24-bit Bitmap\0*.bmp\0\0", EXPORT_FILTER_15BIT, 21));
+    EXPECT_EQ(0, memcmp("24-bit Bitmap\0*.bmp\0" "8-bit Bitmap\0*.bmp\0\0", EXPORT_FILTER_PALETTED, 40));
+
+    start_log_capture();
+    dialog_result = -1;
+    EXPECT_EQ(EXPORT_CANCELLED, export_image_command(&lvl, 0, fake_save_dialog));
+    EXPECT_EQ("Debug file initialized. \nExporting image. \nFinished exporting image. \n", log_text());
+}

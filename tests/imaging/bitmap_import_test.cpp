@@ -393,6 +393,17 @@ TEST_F(import_test, the_table_is_rebuilt_from_every_record_and_the_new_record_wi
     EXPECT_EQ(nullptr, palette_with_id(&lvl, 2));
 }
 
+TEST_F(import_test, a_removed_palette_at_the_current_slot_gets_its_entry_back_and_is_overwritten)
+{
+    level_palette *removed = &lvl.palettes[2];  // id 3, named by page 2's current slot
+    lvl.palette_table[3] = nullptr;
+    bytes b = valid_8bit();
+    ASSERT_EQ(IMPORT_OK, import_8bit_bitmap_bytes(&lvl, 2, b.data(), b.size(), nullptr));
+    EXPECT_EQ(4, lvl.palette_count);
+    EXPECT_EQ(removed, palette_with_id(&lvl, 3));
+    EXPECT_EQ(0, memcmp(test_table(256)[5].data(), removed->entries[5], 4));
+}
+
 TEST_F(import_test, placement_options_force_a_new_or_the_current_palette)
 {
     bytes b = valid_8bit();
@@ -643,4 +654,38 @@ TEST_F(import_test, an_eight_bit_bitmap_through_the_command_imports_directly)
                                         "Finished importing image."}),
               log_lines());
     EXPECT_EQ(0, memcmp(letter_indices().data(), lvl.textures[0].pixels, PAGE_PIXELS));
+}
+
+namespace {
+std::string open_answer;
+int fake_open_dialog(const char *filter, char *path, int path_size, char *, int, const char *)
+{
+    EXPECT_EQ(0, memcmp("Bitmap Image\0*.bmp\0\0", filter, 20));
+    snprintf(path, (size_t)path_size, "%s", open_answer.c_str());
+    return open_answer.empty() ? 0 : 1;
+}
+}  // namespace
+
+TEST_F(import_test, the_whole_command_keeps_the_file_for_the_selection_window)
+{
+    open_answer = "";
+    EXPECT_EQ(IMPORT_CANCELLED, import_image_command(&lvl, 0, fake_open_dialog));
+    EXPECT_EQ((std::vector<std::string>{"Importing image.", "Finished importing image."}), log_lines());
+    EXPECT_FALSE(level_changed);
+
+    open_answer = write("page.bmp", valid_8bit());
+    start_log_capture();
+    EXPECT_EQ(IMPORT_NEEDS_SELECTION, import_image_command(&lvl, 2, fake_open_dialog));
+    EXPECT_EQ((std::vector<std::string>{"Importing image.", "Finished importing image."}), log_lines());
+    texture_name name = {"t", 2, 0, 0, 9, 9};
+    const texture_name *pointer = &name;
+    bool selected[1] = {true};
+    import_selection selection = {1, &pointer, selected};
+    bytes before(lvl.textures[2].pixels, lvl.textures[2].pixels + PAGE_PIXELS);
+    ASSERT_EQ(IMPORT_OK, import_pending_selection(&lvl, 2, &selection));
+    EXPECT_TRUE(level_changed);
+    bytes wanted = letter_indices();
+    for (int y = 0; y < 256; y++)
+        for (int x = 0; x < 256; x++)
+            ASSERT_EQ(x <= 9 && y <= 9 ? wanted[y * 256 + x] : before[y * 256 + x], lvl.textures[2].pixels[y * 256 + x]);
 }

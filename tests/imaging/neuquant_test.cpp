@@ -420,39 +420,6 @@ TEST(quantiser, palette_properties_and_every_lookup_is_a_nearest_neuron)
     }
 }
 
-TEST(quantiser, green_index_points_into_the_sorted_network)
-{
-    quantised q = run_program(bgr_from_rgb(make_letter_picture(256, 256)));
-    for (int g = 0; g < 256; g++) {
-        int i = quant_get_colour_index(g);
-        ASSERT_GE(i, 0);
-        ASSERT_LE(i, 255);
-        if (g > 0) {
-            ASSERT_GE(i, quant_get_colour_index(g - 1));
-        }
-    }
-}
-
-TEST(quantiser, store_palette_writes_red_green_blue_and_a_zero_extra)
-{
-    std::vector<unsigned char> bgr = bgr_from_rgb(make_letter_picture(256, 256));
-    quant_init(bgr.data(), (int)bgr.size(), 1);
-    quant_learn();
-    quant_unbias();
-    level_palette palette;
-    memset(&palette, 0xFF, sizeof palette);
-    quant_store_palette(&palette);
-    for (int i = 0; i < 256; i++) {
-        int n[4];
-        quant_get_neuron(i, n);
-        EXPECT_EQ(i, n[3]);
-        EXPECT_EQ(n[2], palette.entries[i][0]);
-        EXPECT_EQ(n[1], palette.entries[i][1]);
-        EXPECT_EQ(n[0], palette.entries[i][2]);
-        EXPECT_EQ(0, palette.entries[i][3]);
-    }
-}
-
 TEST(quantiser, fast_lookup_agrees_with_the_walk_for_every_colour_sampled)
 {
     // Several trained networks (many ties in the few-colour one), and a
@@ -465,4 +432,20 @@ TEST(quantiser, fast_lookup_agrees_with_the_walk_for_every_colour_sampled)
             for (int g = 0; g < 256; g += 5)
                 for (int r = 0; r < 256; r += 7) ASSERT_EQ(quant_lookup_walk(b, g, r), quant_lookup(b, g, r)) << b << " " << g << " " << r;
     }
+}
+
+TEST(quantiser, plain_code_gives_the_same_results_as_the_vector_code)
+{
+    std::vector<unsigned char> bgr = bgr_from_rgb(make_letter_picture(256, 256));
+    bool had_vector = quant_use_vector_code(true);
+    quantised vector = run_program(bgr);
+    quant_use_vector_code(false);
+    quantised plain = run_program(bgr);
+    quantised theirs = run_reference(bgr);
+    quant_use_vector_code(true);
+    EXPECT_EQ(0, memcmp(plain.palette.entries, theirs.palette.entries, sizeof plain.palette.entries));
+    EXPECT_TRUE(plain.indices == theirs.indices);
+    EXPECT_EQ(0, memcmp(vector.palette.entries, plain.palette.entries, sizeof plain.palette.entries));
+    EXPECT_TRUE(vector.indices == plain.indices);
+    if (!had_vector) GTEST_SKIP() << "no AVX2 here: only the plain code was compared";
 }
