@@ -9,18 +9,31 @@ enum {
     SAVE_OK = 0,
     SAVE_NULL_FILE = 1,
     SAVE_READ_FAILED = 2,      // the source file could not be read as expected
-    SAVE_WRITE_FAILED = 3,     // a write, flush, close or rename failed
+    SAVE_WRITE_FAILED = 3,     // a write, flush, sync, close or rename failed
     SAVE_SOURCE_CHANGED = 4,   // the file on disk no longer matches the level
     SAVE_NO_MEMORY = 5,
+    SAVE_TOO_LARGE = 6,        // more palettes or bytes than the format holds
 };
 
+// Rebuilds the level file: every block is copied from `src` (positioned at
+// the file's start) to `dst`, except the texture block the level was read
+// from, which is written from memory with its new size; bytes after the last
+// block are copied too. Before writing anything it checks that `src` still
+// has the level's pages in the level's formats (else SAVE_SOURCE_CHANGED).
+// `src` must be seekable. A level read without its textures copies every block.
 int write_level(FILE *src, FILE *dst, level *lvl);
+// Consumes a texture block's content from `src` and writes the rebuilt
+// content: the palettes whose id has a palette_table entry, then the pages.
 int write_texture_block(FILE *src, FILE *dst, level *lvl);
 int write_palette_lists(FILE *dst, level *lvl);
+// Why the last write or save failed, as a phrase ("" after success).
+const char *save_failure_reason();
 
-// Saves the loaded level to level_path and d3d_path through temporary files
-// renamed over them; on failure both files stay exactly as they were.
+// Saves the loaded level to level_path and d3d_path: each file is written to
+// a new temporary file beside its target, synced, and renamed over it. On
+// failure both files stay exactly as they were and no temporary file is left.
 int save_level(level *lvl);
-// The save command: logs, clears level_changed on success and reports a
-// failure to the user.
+// The save command: logs "Saving changes." and "Save completed"; clears
+// level_changed only when the files were written. On failure it logs the
+// reason, keeps level_changed set and tells the user through show_message.
 void save_level_command();
