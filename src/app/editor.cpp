@@ -20,6 +20,7 @@
 
 #include "app/app_state.h"
 #include "app/debug_log.h"
+#include "app/leak_check.h"
 #include "app/main_screen.h"
 #include "app/settings.h"
 #include "gui/object.h"
@@ -347,6 +348,7 @@ int run_editor()
     install_timers();
 
     choose_gl_mode();
+    keep_gl_driver_for_leak_check();
     set_display_switch_mode(SWITCH_BACKGROUND);
     if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
         allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n",

@@ -1,8 +1,8 @@
 // The GL texture set: which textures exist, what they hold, re-uploads and release.
 #include <gtest/gtest.h>
 
-#include <allegro.h>
-#include <alleggl.h>
+#include "gl_test_window.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/debug_log.h"
+#include "app/leak_check.h"
 #include "level/gl_textures.h"
 #include "level/texture_store.h"
 #include "test_support.h"
@@ -94,26 +95,13 @@ std::vector<unsigned char> pixel(const std::vector<unsigned char> &rgba, int x, 
 
 typedef std::vector<unsigned char> rgba4;
 
-// One AllegroGL window for the whole test program; the textures need a context.
-bool open_gl_test_window()
-{
-    static int state = 0;   // 0 = not tried, 1 = open, -1 = failed
-    if (state == 0) {
-        state = -1;
-        if (allegro_init() != 0 || install_allegro_gl() != 0) return false;
-        allegro_gl_clear_settings();
-        allegro_gl_set(AGL_COLOR_DEPTH, 32);
-        allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-        allegro_gl_set(AGL_WINDOWED, TRUE);
-        allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_WINDOWED);
-        if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) == 0) state = 1;
-    }
-    return state == 1;
-}
-
 class gl_textures : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(open_gl_test_window()); }
+    void SetUp() override
+    {
+        keep_gl_driver_for_leak_check();
+        QTE_REQUIRE_GL_WINDOW();
+    }
     gl_texture_set set = {};
     void TearDown() override { release_gl_textures(&set); }
 };
@@ -318,4 +306,22 @@ TEST_F(gl_textures, an_empty_level_builds_an_empty_set)
     build_gl_textures(&set, &t.lvl);
     EXPECT_EQ(set.count, 0);
     EXPECT_EQ(gl_texture_for(&set, 0, 0), 0u);
+}
+
+// The importer's tests call rebuild_gl_texture without any GL context.
+TEST(gl_textures_without_gl, a_rebuild_outside_the_set_touches_nothing)
+{
+    test_level t;
+    t.add_page(false, 0);
+    gl_texture_set empty = {};
+    rebuild_gl_texture(nullptr, &t.lvl, 0);
+    rebuild_gl_texture(&empty, &t.lvl, 0);
+    rebuild_gl_texture(&empty, &t.lvl, 5);
+    rebuild_gl_texture(&empty, nullptr, 0);
+    EXPECT_EQ(empty.count, 0);
+    EXPECT_EQ(gl_texture_for(&empty, 0, 0), 0u);
+    release_gl_textures(&empty);
+    free_gl_texture_arrays(&empty);
+    free_gl_texture_arrays(nullptr);
+    release_gl_textures(nullptr);
 }
