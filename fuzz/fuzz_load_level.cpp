@@ -2,14 +2,65 @@
 //
 // Input layout: a little-endian uint32 n, then n bytes of level file (n is
 // cut to what is there), then the palette-list file. A level that loads is
-// walked the way the views walk it and released again.
+// written back (it must come out byte for byte as it went in), walked the
+// way the views walk it, and released again.
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include "imaging/unused_palettes.h"
 #include "level/level.h"
+#include "level/level_writer.h"
 #include "level/model.h"
 #include "level/texture_store.h"
+
+namespace {
+
+// An in-memory file with a real descriptor (the writer measures its source).
+FILE *memory_file(const uint8_t *data, size_t size)
+{
+    int fd = memfd_create("fuzz", 0);
+    if (fd < 0) abort();
+    if (size && write(fd, data, size) != (ssize_t)size) abort();
+    lseek(fd, 0, SEEK_SET);
+    FILE *f = fdopen(fd, "w+b");
+    if (!f) abort();
+    return f;
+}
+
+bool file_holds(FILE *f, const uint8_t *data, size_t size)
+{
+    fflush(f);
+    long n = ftell(f);
+    if (n < 0 || (size_t)n != size) return false;
+    rewind(f);
+    unsigned char *back = (unsigned char *)malloc(size ? size : 1);
+    bool same = fread(back, 1, size, f) == size && memcmp(back, data, size) == 0;
+    free(back);
+    return same;
+}
+
+// Writes the loaded level back and checks that both files come out as they
+// went in (the palette-list file up to its last record).
+void check_round_trip(level *lvl, const uint8_t *lev, size_t lev_size, const uint8_t *d3d, size_t d3d_size)
+{
+    FILE *src = memory_file(lev, lev_size);
+    FILE *dst = memory_file(nullptr, 0);
+    if (write_level(src, dst, lvl) != SAVE_OK || !file_holds(dst, lev, lev_size)) abort();
+    fclose(src);
+    fclose(dst);
+    size_t d3d_used = 4;
+    for (int32_t i = 0; i < lvl->palette_list_count; i++) d3d_used += 8 + 4 * (size_t)lvl->palette_lists[i].count;
+    FILE *lists = memory_file(nullptr, 0);
+    if (write_palette_lists(lists, lvl) != SAVE_OK || d3d_used > d3d_size || !file_holds(lists, d3d, d3d_used))
+        abort();
+    fclose(lists);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
@@ -30,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static level lvl;
     memset(&lvl, 0, sizeof lvl);
     if (load_level_from_memory(&lvl, lev, lev_size, d3d, rest - lev_size, LOAD_ALL) != LOAD_OK) return 0;
+    check_round_trip(&lvl, lev, lev_size, d3d, rest - lev_size);
 
     // What the views and the exporter do with a loaded level.
     for (int page = -1; page <= lvl.texture_count; page++) {
@@ -41,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     find_free_palette_id(&lvl);
+    remove_unused_palettes(&lvl);
     for (int i = 0; i < lvl.model_count; i++) {
         int source = model_vertex_source(lvl.models, lvl.model_count, i);
         const model &m = lvl.models[i];

@@ -126,7 +126,8 @@ static int check_source_structure(FILE *src, const level *lvl, int64_t *texture_
     uint64_t pos = 4, texture_offset = 0;
     for (uint32_t b = 0; b < count; b++) {
         uint32_t kind, size;
-        if (!read_u32(src, &kind) || !read_u32(src, &size) || (int32_t)size < 0 || size > file_size - pos - 8)
+        if (!read_u32(src, &kind) || !read_u32(src, &size) || (int32_t)size < 0 || file_size - pos < 8 ||
+            size > file_size - pos - 8)
             return save_fail(SAVE_SOURCE_CHANGED, "block %u of the level file runs past its end", b);
         pos += 8;
         if (kind == 0 && (lvl->load_mask & LOAD_TEXTURES)) {
@@ -136,7 +137,9 @@ static int check_source_structure(FILE *src, const level *lvl, int64_t *texture_
         if (!skip_bytes(src, size)) return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
         pos += size;
     }
-    if ((lvl->load_mask & LOAD_TEXTURES) && *texture_block < 0)
+    // A level without a texture block has nothing to rebuild; one with
+    // pages or palettes needs the block they came from.
+    if (*texture_block < 0 && (lvl->texture_count > 0 || lvl->palette_count > 0))
         return save_fail(SAVE_SOURCE_CHANGED, "the level file no longer has a texture block");
 
     if (*texture_block >= 0) {

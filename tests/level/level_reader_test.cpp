@@ -483,3 +483,22 @@ TEST(level_reader, truncated_and_corrupted_files_are_read_or_refused_cleanly)
     EXPECT_GT(read, 100);
     EXPECT_GT(refused, 100);
 }
+
+TEST(level_reader, truncated_files_on_disk_are_refused)
+{
+    sample_level s = make_sample_level(2, 1);
+    std::string folder = make_temp_folder();
+    std::string lev_path = folder + "/cut.lev", d3d_file = folder + "/cut.d3d";
+    ASSERT_TRUE(write_bytes_to_file(d3d_file.c_str(), s.d3d));
+    for (size_t cut : {s.lev.size() - 1, s.lev.size() / 2, (size_t)5}) {
+        ASSERT_TRUE(write_bytes_to_file(lev_path.c_str(), byte_buffer(s.lev.begin(), s.lev.begin() + (long)cut)));
+        FILE *lev = fopen(lev_path.c_str(), "rb");
+        FILE *d3d = fopen(d3d_file.c_str(), "rb");
+        level l;
+        memset(&l, 0, sizeof l);
+        EXPECT_EQ(load_level(&l, lev, d3d, LOAD_ALL), LOAD_BAD_LEVEL) << cut;
+        EXPECT_TRUE(level_is_empty(l));
+        fclose(lev);
+        fclose(d3d);
+    }
+}

@@ -341,3 +341,47 @@ TEST_F(saved_level_fixture, an_interrupted_save_leaves_both_files_as_they_were)
     ASSERT_EQ(save_level(&lvl), SAVE_OK);
     EXPECT_FALSE(files_unchanged());
 }
+
+// The palette-list file cannot replace its target after the level file has
+// replaced its own: the old level file is put back.
+TEST_F(saved_level_fixture, a_failed_second_rename_puts_the_level_file_back)
+{
+    write_and_load(make_sample_level(2, 1));
+    lvl.textures[0].pixels[0] = 9;
+    std::string blocked = folder + "/blocked.d3d";
+    ASSERT_EQ(mkdir(blocked.c_str(), 0755), 0);   // a folder cannot be renamed over
+    snprintf(d3d_path, sizeof d3d_path, "%s", blocked.c_str());
+    EXPECT_EQ(save_level(&lvl), SAVE_WRITE_FAILED);
+    EXPECT_NE(std::string(save_failure_reason()).find("cannot replace"), std::string::npos);
+    EXPECT_TRUE(files_unchanged());
+    EXPECT_EQ(folder_entries(), (std::vector<std::string>{"blocked.d3d", "track.d3d", "track.lev"}));
+}
+
+// Any level file that loads saves back byte for byte: odd variants made by
+// changing single bytes of a small level (kinds turned unknown, other
+// counts and flags, other palette ids) included.
+TEST_F(saved_level_fixture, every_loadable_variant_saves_byte_for_byte)
+{
+    sample_level s = make_sample_level(0, 0);
+    s.lev = encode_level({
+        {BLOCK_TEXTURES, encode_texture_block({make_palette(2), make_palette(0), make_palette(2)}, {make_paletted_page(0)})},
+        {BLOCK_MODELS, encode_model_block({make_cube_model(0)})},
+        {BLOCK_MODEL_NAMES, encode_model_names_block({"one", "two"})},
+        {9, byte_buffer(5, 1)},
+    });
+    s.d3d = encode_palette_lists({{0, {0, 2}}});
+    int saved = 0;
+    for (size_t at = 0; at < s.lev.size() && saved < 150; at += 1 + at / 16) {
+        sample_level v = s;
+        v.lev[at] ^= 0x41;
+        level probe;
+        if (load_bytes(&probe, v.lev, v.d3d) != LOAD_OK) continue;
+        release_level_memory(&probe);
+        SCOPED_TRACE(at);
+        write_and_load(v);
+        ASSERT_EQ(save_level(&lvl), SAVE_OK) << save_failure_reason();
+        ASSERT_TRUE(files_unchanged());
+        saved++;
+    }
+    EXPECT_GT(saved, 50);
+}

@@ -1,0 +1,33 @@
+// Fuzz entry point for the settings reader: the input becomes a settings file on disk and is loaded.
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "app/settings.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    // One file per process, rewritten for every input.
+    static char path[64];
+    if (!path[0]) {
+        snprintf(path, sizeof path, "/tmp/fuzz_settings_%d.ini", (int)getpid());
+        atexit([] { remove(path); });
+    }
+    FILE *f = fopen(path, "wb");
+    if (!f) return 0;
+    fwrite(data, 1, size, f);
+    fclose(f);
+
+    settings s;
+    set_default_settings(&s);
+    load_settings(&s, path);
+    // Every text field must still be terminated inside its bounds.
+    if (!memchr(s.theme, 0, sizeof s.theme) || !memchr(s.lev_directory, 0, sizeof s.lev_directory) ||
+        !memchr(s.d3d_directory, 0, sizeof s.d3d_directory) ||
+        !memchr(s.export_directory, 0, sizeof s.export_directory) ||
+        !memchr(s.import_directory, 0, sizeof s.import_directory))
+        abort();
+    return 0;
+}
