@@ -158,9 +158,9 @@ void draw_model_view(render3d *view, float *yaw, float *pitch, float *pan_x,
     } else {
         return;
     }
-    // The camera backs off by the model's radius; a stale selection beyond
-    // the list draws nothing further.
-    if (!list || index >= count)
+    // The camera backs off by the model's radius. A stale selection beyond
+    // the list, or a view without area (no aspect ratio), draws nothing further.
+    if (!list || index >= count || w <= 0 || h <= 0)
         return;
     float radius = list[index].radius;
 

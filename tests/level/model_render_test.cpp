@@ -69,7 +69,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(open_draw_test_window());
+        QTE_REQUIRE_DRAW_WINDOW();
         // Page 0 is white everywhere; page 1 exists for the page count.
         builder_palette white = make_palette(0);
         for (auto &e : white.entries) e = {255, 255, 255, 0};
@@ -136,7 +136,7 @@ protected:
         draw_model_view(&view, &view.yaw, &view.pitch, &view.pan_x, &view.pan_y, &view.distance);
         allegro_gl_unset_allegro_mode();
     }
-    rgb centre() { return read_pixel(5 + 300, 25 + 285); }
+    rgb centre() { return pixel_at(5 + 300, 25 + 285); }
     rgb show(int model)
     {
         selected_model = model;
@@ -170,8 +170,8 @@ TEST_F(model_drawing, flat_triangle_is_drawn_in_its_colour_over_light_blue)
     rgb c = show(M_RED_TRIANGLE);
     maybe_screenshot("model_red_triangle");
     EXPECT_COLOUR(c, (rgb{254, 0, 0}));                 // 255/256 of full red
-    EXPECT_COLOUR(read_pixel(5 + 20, 25 + 20), LIGHT_BLUE);
-    EXPECT_COLOUR(read_pixel(5, 25 + 100), (rgb{0, 0, 0}));   // the black outline
+    EXPECT_COLOUR(pixel_at(5 + 20, 25 + 20), LIGHT_BLUE);
+    EXPECT_COLOUR(pixel_at(5, 25 + 100), (rgb{0, 0, 0}));   // the black outline
 }
 
 TEST_F(model_drawing, the_view_restores_viewport_matrices_and_depth_test)
@@ -233,8 +233,8 @@ TEST_F(model_drawing, corner_colours_keep_their_own_and_corner_0_of_kind_7_stays
     show(M_CORNER_COLOURS);
     maybe_screenshot("model_corner_colours");
     // Corner 0 lies towards the top right, corner 2 towards the bottom left.
-    rgb near_0 = read_pixel(5 + 300 + 190, 25 + 285 - 190);
-    rgb near_2 = read_pixel(5 + 300 - 190, 25 + 285 + 190);
+    rgb near_0 = pixel_at(5 + 300 + 190, 25 + 285 - 190);
+    rgb near_2 = pixel_at(5 + 300 - 190, 25 + 285 + 190);
     EXPECT_GT(near_0.r, 200);
     EXPECT_GT(near_0.g, 200);                           // white, not magenta
     EXPECT_LT(near_2.r + near_2.g + near_2.b, 60);
@@ -286,7 +286,7 @@ TEST_F(model_drawing, without_a_level_only_the_light_blue_rectangle_is_drawn)
     lvl.load_mask = 0;
     draw_view();
     EXPECT_COLOUR(centre(), LIGHT_BLUE);
-    EXPECT_COLOUR(read_pixel(5 + 600, 25 + 100), (rgb{0, 0, 0}));
+    EXPECT_COLOUR(pixel_at(5 + 600, 25 + 100), (rgb{0, 0, 0}));
     lvl.load_mask = LOAD_ALL;
 }
 

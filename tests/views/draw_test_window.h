@@ -1,7 +1,6 @@
-// An AllegroGL window for drawing tests: the editor's GL state, pixel reads and screenshots.
+// Helpers for the views' drawing tests on the shared test window: GL state reset, colour reads, screenshots.
 #pragma once
-#include <allegro.h>
-#include <alleggl.h>
+#include "gl_test_window.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -13,33 +12,10 @@ struct rgb {
     int r, g, b;
 };
 
-// Opens one 800 x 600 window for the whole test program (or reuses a window
-// another suite opened) and puts the GL state the editor sets at start-up.
-// False when no display is available.
-inline bool open_draw_test_window()
+// Resets the GL state a previous test may have changed to what the editor
+// sets at start-up. The window itself is the shared drawing-test window.
+inline void reset_draw_state()
 {
-    static int state = 0;   // 0 = not tried, 1 = open, -1 = failed
-    if (state == 0) {
-        state = -1;
-        // Another suite of the same program may have opened the window already.
-        if (!gfx_driver) {
-            if (allegro_init() != 0 || install_allegro_gl() != 0)
-                return false;
-            allegro_gl_clear_settings();
-            allegro_gl_set(AGL_COLOR_DEPTH, 32);
-            allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-            allegro_gl_set(AGL_Z_DEPTH, 24);
-            allegro_gl_set(AGL_WINDOWED, TRUE);
-            allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_WINDOWED);
-            if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0)
-                return false;
-            allegro_gl_use_mipmapping(FALSE);
-            font = allegro_gl_convert_allegro_font(font, AGL_FONT_TYPE_TEXTURED, -1.0f);
-        }
-        state = 1;
-    }
-    if (state != 1)
-        return false;
     glEnable(GL_CULL_FACE);
     glEnable(GL_BLEND);
     glEnable(GL_ALPHA_TEST);
@@ -53,8 +29,17 @@ inline bool open_draw_test_window()
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glViewport(0, 0, SCREEN_W, SCREEN_H);
-    return true;
 }
+
+// Skips the test without a display; otherwise the window is up and reset.
+// A window another suite of the same program opened on its own is reused:
+// setting a second mode over it would fail.
+#define QTE_REQUIRE_DRAW_WINDOW()      \
+    do {                               \
+        if (!gfx_driver)               \
+            QTE_REQUIRE_GL_WINDOW();   \
+        reset_draw_state();            \
+    } while (0)
 
 // Clears the back buffer to dark grey, like the main loop's frame start.
 inline void begin_test_frame()
@@ -64,7 +49,7 @@ inline void begin_test_frame()
 }
 
 // The back buffer's pixel at screen (x, y), origin top-left.
-inline rgb read_pixel(int x, int y)
+inline rgb pixel_at(int x, int y)
 {
     unsigned char p[4] = {0, 0, 0, 0};
     glFinish();

@@ -24,7 +24,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(open_draw_test_window());
+        QTE_REQUIRE_DRAW_WINDOW();
         std::vector<builder_palette> palettes = {make_palette(0), make_palette(1), make_palette(2)};
         std::vector<builder_page> pages = {make_paletted_page(0), make_paletted_page(1),
                                            make_paletted_page(2), make_rgb15_page(3)};
@@ -106,17 +106,17 @@ TEST_F(texture_view_draw, thumbnails_at_full_size_show_their_pages_through_their
     maybe_screenshot("texture_view_thumbnails");
     // Page 0 at (x + 10, y + 10), page 1 one cell (266) to the right.
     // Inside the uniform corner block the colour is exact.
-    EXPECT_COLOUR(read_pixel(15 + 20, 35 + 10), texel(0, 20, 10));
-    EXPECT_COLOUR(read_pixel(15 + 266 + 20, 35 + 10), texel(1, 20, 10));
+    EXPECT_COLOUR(pixel_at(15 + 20, 35 + 10), texel(0, 20, 10));
+    EXPECT_COLOUR(pixel_at(15 + 266 + 20, 35 + 10), texel(1, 20, 10));
     int points[][2] = {{5, 30}, {45, 15}, {200, 100}, {255, 255}, {17, 240}, {250, 3}};
     for (auto &pt : points) {
-        EXPECT_TEXEL(read_pixel(15 + pt[0], 35 + pt[1]), 0, pt[0], pt[1]);
-        EXPECT_TEXEL(read_pixel(15 + 266 + pt[0], 35 + pt[1]), 1, pt[0], pt[1]);
+        EXPECT_TEXEL(pixel_at(15 + pt[0], 35 + pt[1]), 0, pt[0], pt[1]);
+        EXPECT_TEXEL(pixel_at(15 + 266 + pt[0], 35 + pt[1]), 1, pt[0], pt[1]);
     }
     // Page 2 (next row) has no palette list: drawn untextured, white.
-    EXPECT_COLOUR(read_pixel(15 + 50, 35 + 266 + 50), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(15 + 50, 35 + 266 + 50), (rgb{255, 255, 255}));
     // The gap between cells shows the white background.
-    EXPECT_COLOUR(read_pixel(15 + 260, 35 + 50), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(15 + 260, 35 + 50), (rgb{255, 255, 255}));
 }
 
 TEST_F(texture_view_draw, selected_thumbnail_has_three_blue_rings)
@@ -129,18 +129,18 @@ TEST_F(texture_view_draw, selected_thumbnail_has_three_blue_rings)
     int left = 5 + 84, right = 5 + 148, top = 25 + 10, bottom = 25 + 74;
     int mid_y = 25 + 40, mid_x = 5 + 110;
     rgb ring0 = {51, 178, 255}, ring1 = {0, 128, 255}, ring2 = {0, 0, 255};
-    EXPECT_COLOUR(read_pixel(left - 1, mid_y), ring0);
-    EXPECT_COLOUR(read_pixel(left - 2, mid_y), ring1);
-    EXPECT_COLOUR(read_pixel(left - 3, mid_y), ring2);
-    EXPECT_COLOUR(read_pixel(right, mid_y), ring0);
-    EXPECT_COLOUR(read_pixel(right + 1, mid_y), ring1);
-    EXPECT_COLOUR(read_pixel(right + 2, mid_y), ring2);
-    EXPECT_COLOUR(read_pixel(mid_x, top - 1), ring0);
-    EXPECT_COLOUR(read_pixel(mid_x, top - 3), ring2);
-    EXPECT_COLOUR(read_pixel(mid_x, bottom + 2), ring2);
-    EXPECT_COLOUR(read_pixel(left - 4, mid_y), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(left - 1, mid_y), ring0);
+    EXPECT_COLOUR(pixel_at(left - 2, mid_y), ring1);
+    EXPECT_COLOUR(pixel_at(left - 3, mid_y), ring2);
+    EXPECT_COLOUR(pixel_at(right, mid_y), ring0);
+    EXPECT_COLOUR(pixel_at(right + 1, mid_y), ring1);
+    EXPECT_COLOUR(pixel_at(right + 2, mid_y), ring2);
+    EXPECT_COLOUR(pixel_at(mid_x, top - 1), ring0);
+    EXPECT_COLOUR(pixel_at(mid_x, top - 3), ring2);
+    EXPECT_COLOUR(pixel_at(mid_x, bottom + 2), ring2);
+    EXPECT_COLOUR(pixel_at(left - 4, mid_y), (rgb{255, 255, 255}));
     // Page 0 is not selected: white around it.
-    EXPECT_COLOUR(read_pixel(5 + 9, mid_y), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(5 + 9, mid_y), (rgb{255, 255, 255}));
 }
 
 TEST_F(texture_view_draw, double_clicked_page_is_shown_at_full_size_on_grey)
@@ -152,13 +152,13 @@ TEST_F(texture_view_draw, double_clicked_page_is_shown_at_full_size_on_grey)
     maybe_screenshot("texture_view_zoomed");
     // Centred on half the view's size, in screen coordinates: (300, 285).
     int x0 = 300 - 128, y0 = 285 - 128;
-    EXPECT_COLOUR(read_pixel(x0 + 30, y0 + 12), texel(1, 30, 12));
+    EXPECT_COLOUR(pixel_at(x0 + 30, y0 + 12), texel(1, 30, 12));
     int points[][2] = {{1, 30}, {39, 19}, {128, 128}, {255, 1}, {3, 250}};
     for (auto &pt : points)
-        EXPECT_TEXEL(read_pixel(x0 + pt[0], y0 + pt[1]), 1, pt[0], pt[1]);
-    EXPECT_COLOUR(read_pixel(300 - 131, 285), (rgb{200, 200, 200}));
-    EXPECT_COLOUR(read_pixel(300 + 130, 285 + 100), (rgb{200, 200, 200}));
-    EXPECT_COLOUR(read_pixel(300 - 133, 285), (rgb{0, 0, 0}));
+        EXPECT_TEXEL(pixel_at(x0 + pt[0], y0 + pt[1]), 1, pt[0], pt[1]);
+    EXPECT_COLOUR(pixel_at(300 - 131, 285), (rgb{200, 200, 200}));
+    EXPECT_COLOUR(pixel_at(300 + 130, 285 + 100), (rgb{200, 200, 200}));
+    EXPECT_COLOUR(pixel_at(300 - 133, 285), (rgb{0, 0, 0}));
 }
 
 TEST_F(texture_view_draw, named_textures_are_drawn_at_native_size_in_rows)
@@ -168,14 +168,14 @@ TEST_F(texture_view_draw, named_textures_are_drawn_at_native_size_in_rows)
     draw_view();
     maybe_screenshot("texture_view_names");
     // WALL at (x + 10, y + 10) shows page 0 from (40, 10); ROOF follows 60 pixels on.
-    EXPECT_TEXEL(read_pixel(15 + 1, 35 + 1), 0, 41, 11);
-    EXPECT_TEXEL(read_pixel(15 + 49, 35 + 29), 0, 89, 39);
-    EXPECT_COLOUR(read_pixel(15 + 60 + 7, 35 + 5), texel(1, 7, 5));   // the uniform block
-    EXPECT_TEXEL(read_pixel(15 + 60 + 119, 35 + 63), 1, 119, 63);
+    EXPECT_TEXEL(pixel_at(15 + 1, 35 + 1), 0, 41, 11);
+    EXPECT_TEXEL(pixel_at(15 + 49, 35 + 29), 0, 89, 39);
+    EXPECT_COLOUR(pixel_at(15 + 60 + 7, 35 + 5), texel(1, 7, 5));   // the uniform block
+    EXPECT_TEXEL(pixel_at(15 + 60 + 119, 35 + 63), 1, 119, 63);
     // ROOF is selected: its innermost ring sits just left of it.
-    EXPECT_COLOUR(read_pixel(15 + 60 - 1, 35 + 30), (rgb{51, 178, 255}));
+    EXPECT_COLOUR(pixel_at(15 + 60 - 1, 35 + 30), (rgb{51, 178, 255}));
     // LOST names a page the level lacks: untextured, white, nothing read.
-    EXPECT_COLOUR(read_pixel(15 + 190 + 10, 35 + 10), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(15 + 190 + 10, 35 + 10), (rgb{255, 255, 255}));
 }
 
 TEST_F(texture_view_draw, a_slot_beyond_the_page_list_draws_untextured)
@@ -184,7 +184,7 @@ TEST_F(texture_view_draw, a_slot_beyond_the_page_list_draws_untextured)
     view.thumbnail_size = 256;
     lvl.textures[0].palette_slot = 5;               // the list has one slot
     draw_view();
-    EXPECT_COLOUR(read_pixel(15 + 100, 35 + 100), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(15 + 100, 35 + 100), (rgb{255, 255, 255}));
 }
 
 TEST_F(texture_view_draw, without_a_level_only_the_background_and_frame_are_drawn)
@@ -192,10 +192,10 @@ TEST_F(texture_view_draw, without_a_level_only_the_background_and_frame_are_draw
     view.level = nullptr;
     view.set_mode(TEXTURE_MODE_GROUP);
     draw_view();
-    EXPECT_COLOUR(read_pixel(300, 300), (rgb{255, 255, 255}));
-    EXPECT_COLOUR(read_pixel(5, 300), (rgb{0, 0, 0}));          // the flat frame
+    EXPECT_COLOUR(pixel_at(300, 300), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(5, 300), (rgb{0, 0, 0}));          // the flat frame
     // The scroll bar's arrow line (y + 10) is not drawn either.
-    EXPECT_COLOUR(read_pixel(600, 25 + 10), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(600, 25 + 10), (rgb{255, 255, 255}));
 }
 
 TEST_F(texture_view_draw, scrolled_grid_is_clipped_to_the_view)
@@ -207,7 +207,7 @@ TEST_F(texture_view_draw, scrolled_grid_is_clipped_to_the_view)
     draw_view();
     maybe_screenshot("texture_view_clipped");
     // Below the view nothing is drawn: the cleared background stays.
-    EXPECT_COLOUR(read_pixel(15 + 50, 25 + 300 + 20), (rgb{51, 51, 51}));
+    EXPECT_COLOUR(pixel_at(15 + 50, 25 + 300 + 20), (rgb{51, 51, 51}));
 }
 
 } // namespace

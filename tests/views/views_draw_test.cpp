@@ -20,7 +20,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(open_draw_test_window());
+        QTE_REQUIRE_DRAW_WINDOW();
         std::vector<builder_texture_name> names = {
             {"BLOCK", 0, 2, 2, 30, 14},      // inside the page's uniform corner block
             {"RAMP", 0, 100, 100, 50, 40},
@@ -65,16 +65,16 @@ TEST_F(views_draw, selector_shows_the_page_with_yellow_outlines_and_green_marks)
     int X = 172, Y = 150;
     // The corner block has palette index 200 (seed 0); palette 1 is slot 1.
     rgb block = palette_colour(1, 200);
-    EXPECT_COLOUR(read_pixel(X + 36, Y + 17), block);          // outside both names
+    EXPECT_COLOUR(pixel_at(X + 36, Y + 17), block);          // outside both names
     // Inside the marked BLOCK: 40 % green over the page.
     rgb marked = {(int)(block.r * 0.6), (int)(block.g * 0.6 + 255 * 0.4), (int)(block.b * 0.6)};
-    EXPECT_TRUE(near_colour(read_pixel(X + 15, Y + 9), marked, 4))
-        << colour_text(read_pixel(X + 15, Y + 9)) << " vs " << colour_text(marked);
+    EXPECT_TRUE(near_colour(pixel_at(X + 15, Y + 9), marked, 4))
+        << colour_text(pixel_at(X + 15, Y + 9)) << " vs " << colour_text(marked);
     // Yellow outlines along the left edges; the mark is drawn over its own outline.
-    EXPECT_COLOUR(read_pixel(X + 100, Y + 120), (rgb{255, 255, 0}));
-    EXPECT_COLOUR(read_pixel(X + 2, Y + 9), (rgb{153, 255, 0}));
+    EXPECT_COLOUR(pixel_at(X + 100, Y + 120), (rgb{255, 255, 0}));
+    EXPECT_COLOUR(pixel_at(X + 2, Y + 9), (rgb{153, 255, 0}));
     // The unmarked RAMP is not tinted: its inside is the page's own colour range.
-    rgb inside = read_pixel(X + 125, Y + 120);
+    rgb inside = pixel_at(X + 125, Y + 120);
     EXPECT_FALSE(near_colour(inside, (rgb{255, 255, 0}), 20));
 }
 
@@ -99,12 +99,12 @@ TEST_F(views_draw, quick_info_prints_dark_text_on_white_and_restores_blending)
     int dark = 0;
     for (int x = 614; x < 614 + 88; x++)
         for (int y = 29; y < 37; y++) {
-            rgb c = read_pixel(x, y);
+            rgb c = pixel_at(x, y);
             if (c.r < 100 && c.g < 100 && c.b < 100)
                 dark++;
         }
     EXPECT_GT(dark, 20);
-    EXPECT_COLOUR(read_pixel(700, 25 + 100), (rgb{255, 255, 255}));
+    EXPECT_COLOUR(pixel_at(700, 25 + 100), (rgb{255, 255, 255}));
     EXPECT_FALSE(blending);
     EXPECT_EQ(src, GL_SRC_ALPHA);
     EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
