@@ -12,6 +12,7 @@ Commands:
   same-blocks OLD NEW      every block but the texture block is byte-identical
   same-pages OLD NEW PAGE...       those pages' flags and pixels are unchanged
   palette-ids LEV          prints the palette ids of the texture block
+  free-ids LEV N           prints the N lowest ids no palette has
   lists D3D                prints each palette list as "page: id id ..."
 """
 import struct
@@ -63,6 +64,20 @@ def parse_textures(content):
             pages.append((flags, content[at:at + 131072]))
             at += 131072
     return palettes, order, pages
+
+
+def texture_names(path):
+    """(name, page, x, y, w, h) of each named rectangle (block kind 5)."""
+    for kind, content in read_level(path):
+        if kind == 5:
+            count, = struct.unpack_from('<i', content, 0)
+            out = []
+            for i in range(count):
+                at = 4 + 16 * i
+                name = content[at:at + 8].split(b'\0')[0].decode('latin-1')
+                out.append((name,) + tuple(content[at + 8:at + 13]))
+            return out
+    return []
 
 
 def read_lists(path):
@@ -180,6 +195,10 @@ def main():
     elif cmd == 'palette-ids':
         _, order, _ = texture_block(a[0])
         print(' '.join(str(i) for i in order))
+    elif cmd == 'free-ids':
+        palettes, _, _ = texture_block(a[0])
+        free = [i for i in range(32768) if i not in palettes][:int(a[1])]
+        print(' '.join(str(i) for i in free))
     elif cmd == 'lists':
         for page, ids in sorted(read_lists(a[0]).items()):
             print('%d: %s' % (page, ' '.join(str(i) for i in ids)))

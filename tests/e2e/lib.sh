@@ -193,19 +193,31 @@ e2e_choose_file() {
         sleep 0.4
         xdotool mousemove $((CHOOSER_X + CHOOSER_W / 2)) $((CHOOSER_Y + CHOOSER_H / 2))
     fi
-    # Ctrl+L opens the location field in either mode; select what is there.
-    xdotool key --clearmodifiers ctrl+l
-    sleep 0.3
-    xdotool key --clearmodifiers ctrl+a
-    xdotool type --delay 15 -- "$1"
-    sleep 0.4
-    xdotool key Return
-    sleep 0.6
-    if [[ "${3:-}" == "replace" ]]; then
-        sleep 0.5
-        xdotool key --clearmodifiers alt+r
-        sleep 0.4
-    fi
+    # Ctrl+L opens the location field in either mode; select what is there
+    # and type the path. The field's completion can swallow keys while it
+    # lists a big folder, so a chooser still open afterwards gets it again.
+    local attempt
+    for attempt in 1 2 3 4; do
+        xdotool key --clearmodifiers ctrl+l
+        sleep 0.3
+        xdotool key --clearmodifiers ctrl+a
+        sleep 0.1
+        xdotool type --delay $((20 * attempt)) -- "$1"
+        sleep 0.6
+        xdotool key Return
+        sleep 0.6
+        if [[ "${3:-}" == "replace" ]]; then
+            sleep 0.5
+            xdotool key --clearmodifiers alt+r
+            sleep 0.4
+        fi
+        for _ in $(seq 20); do
+            xdotool search --onlyvisible --name '^qte_file_chooser$' >/dev/null 2>&1 || return 0
+            sleep 0.1
+        done
+        echo "note: the chooser is still open after typing $1; typing it again" >&2
+    done
+    e2e_fail "the chooser did not take $1"
 }
 
 # e2e_cancel_file: waits for the file chooser and presses Escape.

@@ -8,7 +8,7 @@ source "$2/tests/e2e/lib.sh"
 e2e_begin "$1" "$2"
 pages=${3:-128}
 mkdir -p "$WORK/level"
-"$BUILD/make_sample_level" "$WORK/level/big.lev" "$WORK/level/big.d3d" $((pages - 8)) 8 || e2e_fail "no level"
+"$BUILD/make_big_level" "$WORK/level/big.lev" "$WORK/level/big.d3d" "$pages" >/dev/null || e2e_fail "no level"
 e2e_start_editor
 e2e_keys ctrl+o
 e2e_choose_file "$WORK/level/big.lev"
