@@ -387,3 +387,9 @@ void show_update_text(char *text, int length)
     update_text.length = length;
     update_text.rebuild_lines();
 }
+
+void forget_update_text()
+{
+    update_text.text = nullptr;
+    update_text.length = 0;
+}

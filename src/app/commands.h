@@ -36,6 +36,8 @@ void about_command();
 void about_done_command();
 // Shows `update_window` with `length` bytes of text (the update note).
 void show_update_text(char *text, int length);
+// Drops the update window's pointer to its text (its lines stay shown).
+void forget_update_text();
 
 // Which picture of the about bitmap a random value chooses: its top edge.
 int about_picture_top(int random_value);

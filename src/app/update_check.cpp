@@ -120,6 +120,8 @@ int check_for_updates(const char *url)
 
 void check_for_updates_command()
 {
+    // The check replaces the buffer the update window's text pointed into.
+    forget_update_text();
     int r = check_for_updates(QTE_UPDATE_URL);
     if (r < 0)
         tell_user("Could not retrieve update status.");

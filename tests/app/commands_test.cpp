@@ -298,3 +298,119 @@ TEST(command_helpers, odd_random_values_show_the_lower_picture)
     EXPECT_EQ(about_picture_top(7), 290);
     EXPECT_EQ(about_picture_top(1234), 0);
 }
+
+// ---- the image commands through a stand-in chooser ---------------------------
+
+#include <sys/stat.h>
+
+#include "app/file_dialog.h"
+#include "demo/level_builder.h"
+
+namespace {
+
+// A chooser that answers `answer` to every dialog.
+void chooser_answers(const std::string &folder, const std::string &answer)
+{
+    std::string script = folder + "/chooser";
+    FILE *f = fopen(script.c_str(), "w");
+    fprintf(f, "#!/bin/sh\nprintf '%%s' '%s'\n", answer.c_str());
+    fclose(f);
+    chmod(script.c_str(), 0755);
+    set_file_chooser_program(script.c_str());
+}
+
+class image_commands : public commands {
+protected:
+    std::string folder;
+    void SetUp() override
+    {
+        commands::SetUp();
+        folder = make_temp_folder();
+        sample_level sample = make_sample_level(3, 1);
+        ASSERT_EQ(load_level_from_memory(&test_level, sample.lev.data(), sample.lev.size(), sample.d3d.data(),
+                                         sample.d3d.size(), LOAD_ALL),
+                  LOAD_OK);
+        texture_view.selected_texture = 0;
+    }
+    void TearDown() override
+    {
+        import_selector.level = nullptr;
+        import_selector.prepare(65, 0);
+        cleanup_level(&test_level);
+        set_file_chooser_program(nullptr);
+        commands::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(image_commands, an_export_that_cannot_be_written_says_so)
+{
+    chooser_answers(folder, "1\n" + folder + "/no-such-folder/page\n");
+    export_command();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "The page could not be exported to\n" + folder +
+                               "/no-such-folder/page\nThe file cannot be created.");
+    EXPECT_STREQ(test_settings.export_directory, "");  // not remembered
+
+    messages.clear();
+    chooser_answers(folder, "2\n" + folder + "/page\n");
+    export_command();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(read_file_bytes(folder + "/page.bmp").size(), 66614u);  // the 8-bit filter
+    EXPECT_EQ(test_settings.export_directory, folder + "/");
+}
+
+TEST_F(image_commands, a_refused_import_says_why_and_leaves_the_level_unchanged)
+{
+    std::string path = folder + "/not-an-image.bmp";
+    write_file_bytes(path, {'B', 'M', 1, 2, 3});
+    chooser_answers(folder, "1\n" + path + "\n");
+    std::vector<unsigned char> before(test_level.textures[0].pixels, test_level.textures[0].pixels + PAGE_PIXELS);
+    import_command();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("The image could not be imported:\n" + path + "\n", 0), 0u) << messages[0];
+    EXPECT_EQ(std::vector<unsigned char>(test_level.textures[0].pixels, test_level.textures[0].pixels + PAGE_PIXELS),
+              before);
+    EXPECT_EQ(test_settings.import_directory, folder + "/");  // remembered once chosen
+}
+
+TEST_F(image_commands, a_page_with_several_palettes_waits_for_the_selection_window)
+{
+    // Page 2 of the sample has three palettes (the slot count is set when
+    // the page's GL textures are built).
+    texture_view.selected_texture = 2;
+    test_level.textures[2].palette_slot_count = 3;
+    import_selector.level = &test_level;  // as the screen wires it
+    std::string path = folder + "/eight.bmp";
+    std::vector<unsigned char> bmp = {'B', 'M'};
+    auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; i++) bmp.push_back((unsigned char)(v >> (8 * i))); };
+    put32(1078 + 65536); put32(0); put32(1078);
+    put32(40); put32(256); put32(256); bmp.push_back(1); bmp.push_back(0); bmp.push_back(8); bmp.push_back(0);
+    put32(0); put32(65536); put32(2835); put32(2835); put32(0); put32(0);
+    for (int i = 0; i < 256; i++) { bmp.push_back((unsigned char)i); bmp.push_back(0); bmp.push_back((unsigned char)(255 - i)); bmp.push_back(0); }
+    for (int i = 0; i < 65536; i++) bmp.push_back((unsigned char)(i % 251));
+    write_file_bytes(path, bmp);
+    chooser_answers(folder, "1\n" + path + "\n");
+    import_window.hide();
+    std::vector<unsigned char> before(test_level.textures[2].pixels, test_level.textures[2].pixels + PAGE_PIXELS);
+    import_command();
+    EXPECT_TRUE(import_window.visible);
+    EXPECT_EQ(import_selector.page, 2);
+    EXPECT_FALSE(level_changed);
+    EXPECT_EQ(std::vector<unsigned char>(test_level.textures[2].pixels, test_level.textures[2].pixels + PAGE_PIXELS),
+              before);
+    import_cancel_command();
+    EXPECT_FALSE(import_window.visible);
+    EXPECT_FALSE(level_changed);
+
+    import_command();
+    import_select_all_command();
+    import_done_command();
+    EXPECT_FALSE(import_window.visible);
+    EXPECT_TRUE(level_changed);
+    EXPECT_TRUE(messages.empty());
+    // Every pixel inside the page's rectangles now holds the bitmap's index.
+    const unsigned char *px = test_level.textures[2].pixels;
+    EXPECT_EQ(px[0], bmp[1078 + 255 * 256]);  // top-left pixel: the file's last row
+}
