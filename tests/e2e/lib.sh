@@ -51,7 +51,9 @@ e2e_begin() {
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
     done
     [[ -x "$BUILD/qte" ]] || e2e_fail "no editor at $BUILD/qte"
-    WORK=$(mktemp -d /tmp/qte_e2e_XXXXXX)
+    # A name no other folder in /tmp starts like, so that the chooser's
+    # completion has nothing to offer while the path is typed.
+    WORK=$(mktemp -d /tmp/E2E-qte.XXXXXXXX)
     trap e2e_cleanup EXIT
     mkdir -p "$WORK/shots"
     # The editor finds its theme and about picture in its working folder.
@@ -174,6 +176,7 @@ e2e_chooser() {
     sleep 0.6
     eval "$(xdotool getwindowgeometry --shell "$chooser")"
     CHOOSER=$chooser CHOOSER_X=$X CHOOSER_Y=$Y CHOOSER_W=$WIDTH CHOOSER_H=$HEIGHT
+    CHOOSER_PID=$(pgrep -n -x qte_file_choose)
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
     xdotool windowfocus --sync "$chooser" 2>/dev/null || true
     sleep 0.3
@@ -211,8 +214,9 @@ e2e_choose_file() {
             xdotool key --clearmodifiers alt+r
             sleep 0.4
         fi
+        # Done when this chooser has ended (the next one may already be up).
         for _ in $(seq 20); do
-            xdotool search --onlyvisible --name '^qte_file_chooser$' >/dev/null 2>&1 || return 0
+            kill -0 "$CHOOSER_PID" 2>/dev/null || return 0
             sleep 0.1
         done
         echo "note: the chooser is still open after typing $1; typing it again" >&2
