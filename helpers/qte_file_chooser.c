@@ -19,6 +19,34 @@ static int is_folder(const char *path)
     return path[0] != '\0' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+/* `path` with the extension of `pattern` ("*.bmp") appended when it does
+ * not already end in it (compared case-sensitively, as the editor does). */
+static char *with_extension(const char *path, const char *pattern)
+{
+    if (strncmp(pattern, "*.", 2) != 0 || strpbrk(pattern + 1, "*?[") != NULL)
+        return g_strdup(path);
+    const char *extension = pattern + 1;
+    size_t n = strlen(path), e = strlen(extension);
+    if (n >= e && strcmp(path + n - e, extension) == 0)
+        return g_strdup(path);
+    return g_strconcat(path, extension, NULL);
+}
+
+/* Asks before a file is replaced; GTK only asks for the name as typed. */
+static int confirm_replace(GtkWindow *parent, const char *path)
+{
+    char *name = g_path_get_basename(path);
+    GtkWidget *ask = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+                                            "A file named \u201c%s\u201d already exists. Do you want to replace it?",
+                                            name);
+    gtk_dialog_add_buttons(GTK_DIALOG(ask), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace", GTK_RESPONSE_ACCEPT, NULL);
+    gtk_dialog_set_default_response(GTK_DIALOG(ask), GTK_RESPONSE_CANCEL);
+    int replace = gtk_dialog_run(GTK_DIALOG(ask)) == GTK_RESPONSE_ACCEPT;
+    gtk_widget_destroy(ask);
+    g_free(name);
+    return replace;
+}
+
 /* The chooser restores a remembered size when it is mapped; keep it within
  * the screen and centred there. */
 static void fit_on_screen(GtkWidget *dialog, gpointer unused)
@@ -84,19 +112,30 @@ int main(int argc, char **argv)
     gtk_window_present(GTK_WINDOW(dialog));
 
     int status = 1;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    while (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         char *path = gtk_file_chooser_get_filename(chooser);
         GtkFileFilter *chosen = gtk_file_chooser_get_filter(chooser);
         int index = 1;
         for (int i = 0; i < filter_count; i++)
             if (filters[i] == chosen)
                 index = i + 1;
-        if (path != NULL) {
-            printf("%d\n%s\n", index, path);
-            fflush(stdout);
-            status = 0;
-            g_free(path);
+        if (path == NULL)
+            continue;
+        /* The editor adds the extension of a "*.ext" pattern to a name that
+         * lacks it; the file it then writes is the one to confirm. */
+        char *final_path = saving ? with_extension(path, argv[4 + 2 * (index - 1)]) : g_strdup(path);
+        int extended = strcmp(final_path, path) != 0;
+        g_free(path);
+        if (extended && g_file_test(final_path, G_FILE_TEST_EXISTS) &&
+            !confirm_replace(GTK_WINDOW(dialog), final_path)) {
+            g_free(final_path);
+            continue;
         }
+        printf("%d\n%s\n", index, final_path);
+        fflush(stdout);
+        g_free(final_path);
+        status = 0;
+        break;
     }
     gtk_widget_destroy(dialog);
     while (gtk_events_pending())

@@ -53,11 +53,33 @@ for _ in $(seq 50); do [[ $(e2e_log_count "Finished exporting image.") -ge 2 ]] 
 files export24 "$WORK/orig.lev" "$WORK/orig.d3d" 0 0 "$WORK/out/page0_24.bmp"
 files export8 "$WORK/orig.lev" "$WORK/orig.d3d" 0 0 "$WORK/out/page0_8.bmp"
 
+# Exporting again to the same name (typed without ".bmp") asks before the
+# file is replaced: once declined (and the chooser cancelled), once replaced.
+touch -d '2000-01-01' "$WORK/out/page0_24.bmp"
+image_menu 1
+e2e_chooser
+xdotool key --clearmodifiers ctrl+l; sleep 0.3
+xdotool type --delay 20 -- "$WORK/out/page0_24"; sleep 0.5
+xdotool key Return; sleep 1
+xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r w; do xdotool getwindowname "$w"; done |
+    grep -q "^qte_file_chooser$" || e2e_fail "the chooser closed without asking"
+e2e_shot 03b_replace_question
+xdotool key Escape; sleep 0.5      # "Cancel" in the question: back in the chooser
+kill -0 "$CHOOSER_PID" 2>/dev/null || e2e_fail "declining the replacement closed the chooser"
+xdotool key Escape; sleep 0.5      # cancel the chooser
+for _ in $(seq 50); do [[ $(e2e_log_count "Finished exporting image.") -ge 3 ]] && break; sleep 0.1; done
+[[ "$WORK/out/page0_24.bmp" -nt "$WORK/orig.lev" ]] && e2e_fail "a declined replacement replaced the file"
+image_menu 1
+e2e_choose_file "$WORK/out/page0_24" 1 replace
+for _ in $(seq 50); do [[ $(e2e_log_count "Finished exporting image.") -ge 4 ]] && break; sleep 0.1; done
+[[ "$WORK/out/page0_24.bmp" -nt "$WORK/orig.lev" ]] || e2e_fail "the confirmed export did not replace the file"
+files export24 "$WORK/orig.lev" "$WORK/orig.d3d" 0 0 "$WORK/out/page0_24.bmp"
+
 # A 15-bit page exports as 24-bit only.
 thumb 1
 image_menu 1
 e2e_choose_file "$WORK/out/page1"
-for _ in $(seq 50); do [[ $(e2e_log_count "Finished exporting image.") -ge 3 ]] && break; sleep 0.1; done
+for _ in $(seq 50); do [[ $(e2e_log_count "Finished exporting image.") -ge 5 ]] && break; sleep 0.1; done
 files export24 "$WORK/orig.lev" "$WORK/orig.d3d" 1 0 "$WORK/out/page1.bmp"
 e2e_no_message
 
