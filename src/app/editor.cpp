@@ -265,6 +265,12 @@ static void set_gl_state()
     glLoadIdentity();
 }
 
+static void show_mode_failure()
+{
+    allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n", allegro_error,
+                    allegro_gl_error);
+}
+
 // Loads the theme bitmap named in the settings and uploads it; -1 when it
 // cannot be read (the GUI then draws flat).
 static int load_theme(const char *path)
@@ -339,7 +345,12 @@ static void shut_down()
 int run_editor()
 {
     open_debug_log("debug.txt");
-    allegro_init();
+    // Without a system driver (no display) every later Allegro call would
+    // crash; the user gets the same message as for a window that cannot open.
+    if (allegro_init() != 0) {
+        show_mode_failure();
+        return -1;
+    }
     install_allegro_gl();
     install_keyboard();
     install_timer();
@@ -351,8 +362,7 @@ int run_editor()
     keep_gl_driver_for_leak_check();
     set_display_switch_mode(SWITCH_BACKGROUND);
     if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
-        allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n",
-                        allegro_error, allegro_gl_error);
+        show_mode_failure();
         return -1;
     }
     allegro_gl_use_mipmapping(FALSE);
