@@ -30,10 +30,9 @@ static void copy_field(char *field, size_t field_size, const char *value)
 // Folder names are raw bytes (a Latin-1 or UTF-8 folder name is saved as it
 // is), so before the text reaches Allegro every NUL, every escape byte 0x01
 // and every byte from 0x80 up becomes the escape byte followed by two hex
-// digits, and values are unescaped again
-// when they are copied out. Allegro thus sees ASCII only, with the same lines,
-// brackets, equals signs and comments as the file, and values come back byte
-// for byte as they were saved.
+// digits, and values are unescaped again when they are copied out. Allegro
+// thus sees ASCII only, with the same lines, brackets, equals signs and
+// comments as the file, and values come back byte for byte as they were saved.
 enum { CONFIG_ESCAPE = 0x01 };
 
 static bool needs_escape(unsigned char b) { return b == 0 || b == CONFIG_ESCAPE || b >= 0x80; }
