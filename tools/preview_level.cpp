@@ -212,34 +212,14 @@ int main(int argc, char **argv)
     int width = columns * (256 + gap) + gap, height = rows * (256 + gap) + gap;
     std::vector<unsigned char> sheet((size_t)width * height * 3, 40);
     for (int t = 0; t < lvl.texture_count; t++) {
-        const level_texture &page = lvl.textures[t];
-        const level_palette *palette = nullptr;
-        if (page.paletted)
-            for (int k = 0; k < lvl.palette_list_count && !palette; k++) {
-                const palette_list &list = lvl.palette_lists[k];
-                if (list.texture != t || list.count < 1) continue;
-                int slot = wanted_slot < list.count ? wanted_slot : list.count - 1;
-                int id = list.palette_ids[slot];
-                if (id >= 0 && id < lvl.palette_table_size) palette = lvl.palette_table[id];
-            }
         int ox = gap + (t % columns) * (256 + gap), oy = gap + (t / columns) * (256 + gap);
         for (int y = 0; y < 256; y++)
             for (int x = 0; x < 256; x++) {
                 unsigned char *out = &sheet[((size_t)(oy + y) * width + ox + x) * 3];
-                int i = y * 256 + x;
-                if (page.paletted) {
-                    int index = page_indices(page)[i];
-                    for (int c = 0; c < 3; c++) out[c] = palette ? palette->entries[index][c] : (unsigned char)index;
-                } else {
-                    uint16_t p = page_pixels16(page)[i];
-                    if (p == TRANSPARENT_KEY) {
-                        out[0] = 255; out[1] = 0; out[2] = 255;
-                    } else {
-                        out[0] = (unsigned char)(((p >> 10) & 31) << 3);
-                        out[1] = (unsigned char)(((p >> 5) & 31) << 3);
-                        out[2] = (unsigned char)((p & 31) << 3);
-                    }
-                }
+                texel c = page_texel(lvl, t, x, y, wanted_slot);
+                out[0] = c.clear ? 255 : (unsigned char)c.r;
+                out[1] = c.clear ? 0 : (unsigned char)c.g;
+                out[2] = c.clear ? 255 : (unsigned char)c.b;
             }
     }
     release_level_memory(&lvl);
