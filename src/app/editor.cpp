@@ -359,12 +359,12 @@ int run_editor()
     install_timers();
 
     choose_gl_mode();
-    keep_gl_driver_for_leak_check();
     set_display_switch_mode(SWITCH_BACKGROUND);
     if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
         show_mode_failure();
         return -1;
     }
+    keep_gl_driver_for_leak_check();
     allegro_gl_use_mipmapping(FALSE);
 
     memset(&the_level, 0, sizeof the_level);

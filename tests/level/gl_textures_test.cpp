@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/debug_log.h"
-#include "app/leak_check.h"
 #include "level/gl_textures.h"
 #include "level/texture_store.h"
 #include "test_support.h"
@@ -97,11 +96,7 @@ typedef std::vector<unsigned char> rgba4;
 
 class gl_textures : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        keep_gl_driver_for_leak_check();
-        QTE_REQUIRE_GL_WINDOW();
-    }
+    void SetUp() override { QTE_REQUIRE_GL_WINDOW(); }
     gl_texture_set set = {};
     void TearDown() override { release_gl_textures(&set); }
 };
