@@ -1,8 +1,8 @@
 // The main routine: start-up, the 60 Hz main loop and shut-down.
 //
-// Sections: process-wide records; timers and the close button; the loop's
-// logic (catch-up rule, retitling); drawing one frame; start-up; shut-down;
-// run_editor.
+// Sections: process-wide records; timers, the tick wait and the close
+// button; the loop's logic (catch-up rule, retitling, when an idle window
+// needs a frame); drawing one frame; start-up; shut-down; run_editor.
 //
 // Start-up and shut-down run in a fixed order: the log first and last, the
 // OpenGL window before anything that makes textures, the theme before any
