@@ -216,7 +216,8 @@ void menu::end_submenu()
 void menu::close()
 {
     press_count = 0;
-    hovered = contains(this, input_mouse_x(), input_mouse_y());
+    if (!contains(this, input_mouse_x(), input_mouse_y()))
+        hovered = false;
     for (menu_chunk *chunk : chunks) {
         chunk->visible = false;
         chunk->hovered_row = -1;   // see menu_chunk::close

@@ -447,3 +447,20 @@ TEST_F(menu_fixture, reopened_list_does_not_reuse_the_row_hovered_when_it_closed
     EXPECT_EQ(command_runs, 2);
     release();
 }
+
+TEST_F(menu_fixture, close_never_lights_the_title_and_keeps_it_lit_under_the_pointer)
+{
+    menu m;
+    build_file_menu(m);
+    manager.add(&m);
+    input.mouse_x = 10;
+    input.mouse_y = 10;             // on the title, but no pass has seen it
+    m.close();
+    EXPECT_FALSE(m.hovered);
+    m.hovered = true;
+    m.close();
+    EXPECT_TRUE(m.hovered);
+    input.mouse_x = 300;
+    m.close();
+    EXPECT_FALSE(m.hovered);
+}

@@ -1,0 +1,110 @@
+// Importing an image file into a texture page: the 8-bit bitmap importer, the
+// true-colour importer (any image Allegro reads, re-quantised or packed into
+// 15 bits), palette placement, the selected-texture mask, and the import
+// command's work after the open dialog and after the selection window.
+#pragma once
+#include <stddef.h>
+
+#include "imaging/bitmap_export.h"  // file_dialog_function
+
+struct level;
+struct texture_name;
+
+// Result codes of the importers.
+enum {
+    IMPORT_OK = 0,
+    IMPORT_CANNOT_OPEN = 1,        // the file cannot be opened (or Allegro cannot load it)
+    IMPORT_NOT_BITMAP = 2,         // "Not a windows bitmap."
+    IMPORT_NOT_V3 = 3,             // "Can't load images without V3 header."
+    IMPORT_NOT_256 = 4,            // "Bitmap must be 256x256."
+    IMPORT_NOT_8BIT = 5,           // "Bitmap is not 8-bit."
+    IMPORT_COMPRESSED = 6,         // "Can't load bitmaps with compression."
+    IMPORT_TOO_MANY_COLOURS = 7,   // colours used above 256
+    IMPORT_TRUNCATED = 8,          // the declared sizes do not fit the file's bytes
+    IMPORT_NO_MEMORY = 9,          // no room for a new palette or the page's pixels
+    IMPORT_BAD_PAGE = 10,          // no such page, or no palette can be placed
+    IMPORT_NEEDS_SELECTION = 11,   // import_chosen_file: open the selection window
+    IMPORT_CANCELLED = 12,         // the open dialog was cancelled
+    IMPORT_NOTHING_PENDING = 13,   // "Done" without a file chosen before
+};
+
+// The open dialog's filter list.
+extern const char IMPORT_FILTER[];
+
+// Where a paletted page's imported palette goes.
+enum {
+    IMPORT_PLACE_AUTO = 0,     // a new palette for a page with at most one palette,
+                               // else the palette at the page's current slot
+    IMPORT_PLACE_NEW = 1,      // always a new palette with the lowest free id
+    IMPORT_PLACE_CURRENT = 2,  // the palette at the current slot, overwritten in place
+};
+
+// The texture names marked in the selection window: `names[i]` is a texture
+// name on the page and `selected[i]` its mark. Null means "the whole page".
+struct import_selection {
+    int count;
+    const texture_name *const *names;
+    const bool *selected;
+};
+
+// Called with the page index after an import changed a page's pixels or
+// palettes. The default re-uploads the page's GL textures when a texture set
+// exists (current_textures); tests replace it to observe the calls.
+extern void (*page_textures_changed)(int page);
+void rebuild_page_textures(int page);  // the default
+
+// Allocates the grown palette array and palette table when an import places
+// a palette (malloc by default); tests replace it to make growing fail.
+extern void *(*import_allocate)(size_t size);
+
+// Marks in `mask` (65,536 bytes, row by row) every pixel (px, py) that lies in
+// a selected rectangle, bounds included: x <= px <= x + w, y <= py <= y + h.
+// A null selection marks every pixel.
+void build_selection_mask(unsigned char *mask, const import_selection *selection);
+
+// The header check: 0 when the file is a 256 x 256 8-bit bitmap with a
+// 40-byte header (compression not looked at), 1 otherwise, logging why.
+int check_8bit_bitmap(const char *path);
+int check_8bit_bitmap_bytes(const unsigned char *bytes, size_t size);
+
+// The 8-bit importer: copies the bitmap's colour table into the page's
+// palette (placed as `placement` says) and its indices into the page; into a
+// 15-bit page the red channel becomes grey levels for the whole page. Only
+// the selected pixels change (null selection: all). The file is checked
+// whole before the level is touched: on any refusal the level is unchanged.
+int import_8bit_bitmap(level *lvl, int page, const char *path, const import_selection *selection,
+                       int placement = IMPORT_PLACE_AUTO);
+int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, size_t size,
+                             const import_selection *selection, int placement = IMPORT_PLACE_AUTO);
+
+// The true-colour importer: loads any image Allegro reads (its top-left
+// 256 x 256 pixels; the rest of a smaller image is black). Into a paletted
+// page it learns a new palette from the selected pixels and maps them to it;
+// into a 15-bit page it packs the whole page into 15-bit pixels. Needs
+// Allegro initialised (a system driver and a colour depth).
+int import_truecolour_image(level *lvl, int page, const char *path, const import_selection *selection,
+                            int placement = IMPORT_PLACE_AUTO);
+
+// The import command after the open dialog chose `path` for page `page`:
+// runs the header check and remembers the folder in import_directory. For a
+// page with more than one palette it only stores in `*eight_bit` which
+// importer to use and answers IMPORT_NEEDS_SELECTION: the caller then opens
+// the selection window, whose "Done" calls import_selected_textures.
+// Otherwise it sets level_changed and imports the whole page, answering the
+// importer's result. Logs "Finished importing image." in both cases.
+int import_chosen_file(level *lvl, int page, const char *path, bool *eight_bit);
+// "Done" in the selection window: sets level_changed and runs the chosen
+// importer on the selected textures only.
+int import_selected_textures(level *lvl, int page, const char *path, bool eight_bit,
+                             const import_selection *selection, int placement = IMPORT_PLACE_AUTO);
+
+// The whole import command for page `page`: logs "Importing image.", asks
+// with `open_dialog` (starting in the settings' import_directory), then does
+// what import_chosen_file does. When it answers IMPORT_NEEDS_SELECTION the
+// chosen file and importer are kept for import_pending_selection; the caller
+// turns off the page view's zoom, prepares the texture selector and shows
+// the selection window.
+int import_image_command(level *lvl, int page, file_dialog_function open_dialog);
+// "Done" in the selection window: imports the file kept by
+// import_image_command into the selected textures of `page`.
+int import_pending_selection(level *lvl, int page, const import_selection *selection);
