@@ -220,5 +220,3 @@ BENCHMARK(BM_raw_write_24bit_size)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 BENCHMARK_MAIN();
-// Stands in for the GL re-upload until the texture-set code provides it.
-__attribute__((weak)) void rebuild_gl_texture(gl_texture_set *, level *, int) {}

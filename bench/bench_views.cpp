@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "demo/demo_level.h"
 #include "demo/level_builder.h"
 #include "gui/window.h"
 #include "level/gl_textures.h"
@@ -55,6 +56,13 @@ struct bench_world {
     bool ready = false;
     level lvl{};
     gl_texture_set set{};
+    // The generated 128-page level with the demo's pictures and models, and
+    // the demo level itself; each with its own GL textures.
+    level big{};
+    gl_texture_set big_set{};
+    level demo{};
+    gl_texture_set demo_set{};
+    int demo_largest = 0;              // the demo model with the most polygons
 
     bench_world()
     {
@@ -101,6 +109,20 @@ struct bench_world {
             return;
         }
         build_gl_textures(&set, &lvl);
+        sample_level big_files = make_big_level(128, 64);
+        sample_level demo_files = make_demo_level();
+        if (load_level_from_memory(&big, big_files.lev.data(), big_files.lev.size(), big_files.d3d.data(),
+                                   big_files.d3d.size(), LOAD_ALL) != 0 ||
+            load_level_from_memory(&demo, demo_files.lev.data(), demo_files.lev.size(),
+                                   demo_files.d3d.data(), demo_files.d3d.size(), LOAD_ALL) != 0) {
+            fprintf(stderr, "bench level refused: %s\n", load_failure_reason());
+            return;
+        }
+        build_gl_textures(&big_set, &big);
+        build_gl_textures(&demo_set, &demo);
+        for (int i = 0; i < demo.model_count; i++)
+            if (demo.models[i].polygon_count > demo.models[demo_largest].polygon_count)
+                demo_largest = i;
         current_level = &lvl;
         current_textures = &set;
         ready = true;
@@ -140,15 +162,18 @@ void BM_empty_frame(benchmark::State &state)
 }
 BENCHMARK(BM_empty_frame)->Unit(benchmark::kMillisecond);
 
-// The texture-group view at a thumbnail size; range(1) = 1 scrolls to the end.
+// The texture-group view at a thumbnail size; range(1) = 1 scrolls to the
+// end; range(2) = 1 shows the 128 pages of the generated level with the
+// demo's pictures instead of the builder's patterns.
 void BM_texture_groups_128_pages(benchmark::State &state)
 {
     if (skip_without_display(state))
         return;
     texture_render view;
     gui_manager manager;
-    view.level = &world().lvl;
-    view.texture_set = &world().set;
+    bool big = state.range(2) != 0;
+    view.level = big ? &world().big : &world().lvl;
+    view.texture_set = big ? &world().big_set : &world().set;
     view.x = 5; view.y = 25; view.w = 600; view.h = 570;
     manager.add(&view);
     view.thumbnail_size = (int)state.range(0);
@@ -164,10 +189,11 @@ void BM_texture_groups_128_pages(benchmark::State &state)
         glFinish();
     }
 }
-BENCHMARK(BM_texture_groups_128_pages)->Args({32, 0})->Args({64, 0})->Args({64, 1})->Args({256, 0})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_texture_groups_128_pages)->Args({32, 0, 0})->Args({64, 0, 0})->Args({64, 1, 0})
+    ->Args({256, 0, 0})->Args({64, 0, 1})->Unit(benchmark::kMillisecond);
 
-// The 3D view: range(0) = 0 shows nothing, 1 the largest model, 2 the largest event model.
+// The 3D view: range(0) = 0 shows nothing, 1 the largest model, 2 the
+// largest event model, 3 the demo level's largest model.
 void BM_model_view(benchmark::State &state)
 {
     if (skip_without_display(state))
@@ -177,8 +203,10 @@ void BM_model_view(benchmark::State &state)
     view.yaw = 30.0f;
     view.pitch = 20.0f;
     show_event_model = state.range(0) == 2;
-    selected_model = state.range(0) == 1 ? 0 : -1;
+    selected_model = state.range(0) == 1 ? 0 : state.range(0) == 3 ? world().demo_largest : -1;
     selected_event_model = state.range(0) == 2 ? 0 : -1;
+    current_level = state.range(0) == 3 ? &world().demo : &world().lvl;
+    current_textures = state.range(0) == 3 ? &world().demo_set : &world().set;
     for (auto _ : state) {
         clear_frame();
         allegro_gl_set_allegro_mode();
@@ -191,8 +219,12 @@ void BM_model_view(benchmark::State &state)
         state.counters["polygons"] = lvl.models[0].polygon_count;
     if (state.range(0) == 2)
         state.counters["polygons"] = lvl.event_models[0].polygon_count;
+    if (state.range(0) == 3)
+        state.counters["polygons"] = world().demo.models[world().demo_largest].polygon_count;
+    current_level = &world().lvl;
+    current_textures = &world().set;
 }
-BENCHMARK(BM_model_view)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_model_view)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

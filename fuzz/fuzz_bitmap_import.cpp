@@ -9,8 +9,6 @@
 #include "level/gl_textures.h"
 #include "level/level.h"
 
-// The GL re-upload is not part of what is fuzzed.
-__attribute__((weak)) void rebuild_gl_texture(gl_texture_set *, level *, int) {}
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The main routine: start-up, the 60 Hz main loop and shut-down.
 //
-// Sections: process-wide records; timers and the close button; the loop's
-// logic (catch-up rule, retitling); drawing one frame; start-up; shut-down;
-// run_editor.
+// Sections: process-wide records; timers, the tick wait and the close
+// button; the loop's logic (catch-up rule, retitling, when an idle window
+// needs a frame); drawing one frame; start-up; shut-down; run_editor.
 //
 // Start-up and shut-down run in a fixed order: the log first and last, the
 // OpenGL window before anything that makes textures, the theme before any
@@ -265,6 +265,12 @@ static void set_gl_state()
     glLoadIdentity();
 }
 
+static void show_mode_failure()
+{
+    allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n", allegro_error,
+                    allegro_gl_error);
+}
+
 // Loads the theme bitmap named in the settings and uploads it; -1 when it
 // cannot be read (the GUI then draws flat).
 static int load_theme(const char *path)
@@ -339,7 +345,12 @@ static void shut_down()
 int run_editor()
 {
     open_debug_log("debug.txt");
-    allegro_init();
+    // Without a system driver (no display) every later Allegro call would
+    // crash; the user gets the same message as for a window that cannot open.
+    if (allegro_init() != 0) {
+        show_mode_failure();
+        return -1;
+    }
     install_allegro_gl();
     install_keyboard();
     install_timer();
@@ -348,13 +359,12 @@ int run_editor()
     install_timers();
 
     choose_gl_mode();
-    keep_gl_driver_for_leak_check();
     set_display_switch_mode(SWITCH_BACKGROUND);
     if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
-        allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n",
-                        allegro_error, allegro_gl_error);
+        show_mode_failure();
         return -1;
     }
+    keep_gl_driver_for_leak_check();
     allegro_gl_use_mipmapping(FALSE);
 
     memset(&the_level, 0, sizeof the_level);

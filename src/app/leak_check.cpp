@@ -3,24 +3,20 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <dlfcn.h>
-#include <stdio.h>
-#include <stdlib.h>
+#include <link.h>
+
+static int pin_loaded_module(dl_phdr_info *info, size_t, void *)
+{
+    // RTLD_NOLOAD: only libraries already there; the handle is never closed.
+    if (info->dlpi_name && info->dlpi_name[0])
+        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    return 0;
+}
 #endif
 
 void keep_gl_driver_for_leak_check()
 {
 #if defined(__SANITIZE_ADDRESS__)
-    static bool done = false;
-    if (done) return;
-    done = true;
-    const char *folders[] = {getenv("LIBGL_DRIVERS_PATH"), "/usr/lib/x86_64-linux-gnu/dri",
-                             "/usr/lib/aarch64-linux-gnu/dri", "/usr/lib64/dri", "/usr/lib/dri"};
-    for (const char *folder : folders) {
-        if (!folder || !*folder) continue;
-        char path[512];
-        snprintf(path, sizeof path, "%s/swrast_dri.so", folder);
-        // Never closed: the point is that it stays.
-        if (dlopen(path, RTLD_LAZY | RTLD_NODELETE)) return;
-    }
+    dl_iterate_phdr(pin_loaded_module, nullptr);
 #endif
 }

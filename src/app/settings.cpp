@@ -1,4 +1,7 @@
 // The settings file: defaults, loading through Allegro's config reader, and our own writer.
+//
+// Sections: field copies; escaping the file's bytes for Allegro's reader;
+// reading the file; loading; saving.
 #include "app/settings.h"
 
 #include <allegro.h>
@@ -25,12 +28,11 @@ static void copy_field(char *field, size_t field_size, const char *value)
 // some runs of such bytes make it loop forever, and a line of 256 (512, ...)
 // bytes ending in a multi-byte character makes it write past its line buffer.
 // Folder names are raw bytes (a Latin-1 or UTF-8 folder name is saved as it
-// is), so before the text reaches Allegro every byte outside printable-ish
-// ASCII (NUL, the escape byte itself, and every byte from 0x80 up) becomes the
-// escape byte 0x01 followed by two hex digits, and values are unescaped again
-// when they are copied out. Allegro thus sees ASCII only, with the same lines,
-// brackets, equals signs and comments as the file, and values come back byte
-// for byte as they were saved.
+// is), so before the text reaches Allegro every NUL, every escape byte 0x01
+// and every byte from 0x80 up becomes the escape byte followed by two hex
+// digits, and values are unescaped again when they are copied out. Allegro
+// thus sees ASCII only, with the same lines, brackets, equals signs and
+// comments as the file, and values come back byte for byte as they were saved.
 enum { CONFIG_ESCAPE = 0x01 };
 
 static bool needs_escape(unsigned char b) { return b == 0 || b == CONFIG_ESCAPE || b >= 0x80; }

@@ -33,12 +33,13 @@ static const level_palette *palette_by_id(const level *lvl, int id)
 }
 
 // Converts page t through the palette in slot j of its list into rgba. A slot
-// at or beyond the level's palette count, or one naming no palette, leaves the
-// buffer as the previous conversion left it (the latter is logged).
+// naming no palette is logged and leaves the buffer as the previous
+// conversion left it. Every slot with a palette is converted, however many
+// palettes the level has: a list may name one palette in several slots, so
+// the slot number says nothing about the palette count.
 static void convert_paletted_slot(const level *lvl, const palette_list *list, int t, int j,
                                   unsigned char *rgba)
 {
-    if (j >= lvl->palette_count) return;
     int id = list->palette_ids[j];
     const level_palette *palette = palette_by_id(lvl, id);
     if (!palette) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Starts the editor twice under Xvfb from a working folder away from the
-# executable: once without a theme (grey menu-bar strip, theme failure in the
+# Starts the editor once without a display (it must fail cleanly), then twice
+# under Xvfb from a working folder away from the executable: once without a theme (grey menu-bar strip, theme failure in the
 # log) closed with Escape, once with a generated theme closed through the
 # window's close button. Checks the window, its pixels, the debug log and that
 # the settings are written next to the executable and read from the working
@@ -106,6 +106,15 @@ check_log() {
   grep -q '^fast_quit = 1' "$tmp/bin/settings.ini" || fail "settings written were not the ones read"
   cmp -s "$tmp/work/settings.ini" "$tmp/settings.before" || fail "settings.ini in the working folder was rewritten"
 }
+
+# 0. No display: the graphics-mode message, exit status -1, only the first log line.
+status=0
+(cd "$tmp/work" && env -u DISPLAY "$tmp/bin/qte" > "$tmp/console.txt" 2>&1) || status=$?
+[[ $status -eq 255 ]] || fail "without a display the exit status is $status, not -1"
+grep -q '^Error setting OpenGL graphics mode:' "$tmp/console.txt" || fail "no graphics-mode message"
+[[ "$(cat "$tmp/work/debug.txt")" == "Debug file initialized. " ]] || fail "log after a failed start: $(cat "$tmp/work/debug.txt")"
+[[ ! -e "$tmp/bin/settings.ini" ]] || fail "settings written after a failed start"
+echo "run 0 (no display): ok"
 
 # 1. No theme: flat grey menu bar, the failure logged with the default path.
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$tmp/session.sh" "$tmp" escape || {

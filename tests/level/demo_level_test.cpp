@@ -249,7 +249,7 @@ TEST(demo_level, names_of_textures_and_models)
 
     ASSERT_EQ(l.model_name_count, DEMO_MODEL_COUNT);
     EXPECT_STREQ(l.model_names[0], "crate");
-    EXPECT_STREQ(l.model_names[DEMO_MODEL_COUNT - 1], "lamp_post");
+    EXPECT_STREQ(l.model_names[DEMO_MODEL_COUNT - 1], "swatch_board");
     for (int i = 0; i < l.model_name_count; i++) EXPECT_GT(strlen(l.model_names[i]), 2u);
 }
 
@@ -292,6 +292,15 @@ TEST(demo_level, models_use_every_drawable_kind_and_flag)
     for (int t = 0; t < l.models[4].textures_used_count; t++)
         tree_uses_foliage |= l.models[4].textures_used[t] == DEMO_TRANSPARENT_PAGE;
     EXPECT_TRUE(tree_uses_foliage);
+
+    // Pages the swatch board names; three pages no model uses at all.
+    EXPECT_EQ(l.models[DEMO_SWATCH_MODEL].textures_used_count, DEMO_PAGE_COUNT - 3);
+    std::set<int> used;
+    for (int m = 0; m < l.model_count; m++)
+        for (int t = 0; t < l.models[m].textures_used_count; t++) used.insert(l.models[m].textures_used[t]);
+    for (int m = 0; m < l.event_model_count; m++)
+        for (int t = 0; t < l.event_models[m].textures_used_count; t++) used.insert(l.event_models[m].textures_used[t]);
+    EXPECT_EQ((int)used.size(), DEMO_PAGE_COUNT - 3);
 }
 
 TEST(demo_level, world_sections_and_the_skipped_block)

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/debug_log.h"
-#include "app/leak_check.h"
 #include "level/gl_textures.h"
 #include "level/texture_store.h"
 #include "test_support.h"
@@ -97,11 +96,7 @@ typedef std::vector<unsigned char> rgba4;
 
 class gl_textures : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        keep_gl_driver_for_leak_check();
-        QTE_REQUIRE_GL_WINDOW();
-    }
+    void SetUp() override { QTE_REQUIRE_GL_WINDOW(); }
     gl_texture_set set = {};
     void TearDown() override { release_gl_textures(&set); }
 };
@@ -158,6 +153,25 @@ TEST_F(gl_textures, a_paletted_page_has_one_texture_per_slot_of_its_list)
     std::vector<unsigned char> slot1 = read_texture(names[1]);
     EXPECT_EQ(pixel(slot0, 300 % 256, 300 / 256), (rgba4{49, 120, 206, 255}));
     EXPECT_EQ(pixel(slot1, 300 % 256, 300 / 256), (rgba4{49, 40, 206, 255}));
+}
+
+TEST_F(gl_textures, every_slot_shows_its_own_palette_even_beyond_the_palette_count)
+{
+    test_level t;
+    t.add_palettes(2, 2);
+    int page = t.add_page(true, 0);
+    t.add_list(page, {1, 0, 1});      // three slots, two palettes
+    build_gl_textures(&set, &t.lvl);
+    std::vector<unsigned char> slot0 = read_texture(gl_texture_for(&set, page, 0));
+    std::vector<unsigned char> slot1 = read_texture(gl_texture_for(&set, page, 1));
+    std::vector<unsigned char> slot2 = read_texture(gl_texture_for(&set, page, 2));
+    EXPECT_EQ(pixel(slot2, 0, 0), (rgba4{0, 40, 255, 255}));
+    EXPECT_EQ(slot2, slot0);
+    EXPECT_NE(slot2, slot1);
+
+    t.lvl.palettes[1].entries[0][0] = 77;
+    rebuild_gl_texture(&set, &t.lvl, page);
+    EXPECT_EQ(pixel(read_texture(gl_texture_for(&set, page, 2)), 0, 0), (rgba4{77, 40, 255, 255}));
 }
 
 TEST_F(gl_textures, lookups_outside_the_set_answer_0)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "demo/demo_level.h"
 #include "demo/level_builder.h"
 #include "gui/window.h"
 #include "level/gl_textures.h"
@@ -299,6 +300,55 @@ TEST_F(model_drawing, draw_model_ignores_indices_outside_the_lists)
     draw_model(&set, &lvl, -3, false);
     draw_model(&set, nullptr, 0, false);
     draw_model(nullptr, &lvl, M_TEXTURED_QUAD, false);
+}
+
+} // namespace
+
+namespace {
+
+// Every model and event model of the demo level is drawn and shows something
+// other than the background at some point of a coarse grid over the view.
+TEST(demo_models, every_model_and_event_model_is_visible)
+{
+    QTE_REQUIRE_DRAW_WINDOW();
+    sample_level files = make_demo_level();
+    level lvl{};
+    gl_texture_set set{};
+    ASSERT_EQ(load_level_from_memory(&lvl, files.lev.data(), files.lev.size(), files.d3d.data(),
+                                     files.d3d.size(), LOAD_ALL), 0) << load_failure_reason();
+    build_gl_textures(&set, &lvl);
+    current_level = &lvl;
+    current_textures = &set;
+    render3d view;
+    view.x = 5; view.y = 25; view.w = 600; view.h = 570;
+    view.yaw = 30.0f;
+    view.pitch = 20.0f;
+    for (int event = 0; event < 2; event++) {
+        int count = event ? lvl.event_model_count : lvl.model_count;
+        for (int i = 0; i < count; i++) {
+            show_event_model = event != 0;
+            selected_model = event ? -1 : i;
+            selected_event_model = event ? i : -1;
+            begin_test_frame();
+            allegro_gl_set_allegro_mode();
+            draw_model_view(&view, &view.yaw, &view.pitch, &view.pan_x, &view.pan_y, &view.distance);
+            allegro_gl_unset_allegro_mode();
+            std::string name = std::string(event ? "demo_event_model_" : "demo_model_") + std::to_string(i);
+            maybe_screenshot(name.c_str());
+            int drawn = 0;
+            for (int y = 35; y < 590; y += 10)
+                for (int x = 15; x < 600; x += 10)
+                    if (!near_colour(pixel_at(x, y), LIGHT_BLUE, 2))
+                        drawn++;
+            EXPECT_GT(drawn, 0) << name;
+        }
+    }
+    show_event_model = false;
+    selected_model = selected_event_model = -1;
+    current_level = nullptr;
+    current_textures = nullptr;
+    release_gl_textures(&set);
+    cleanup_level(&lvl);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "level/level.h"
 #include "views/draw_test_window.h"
 #include "views/texture_render.h"
+#include "demo/demo_level.h"
 #include "demo/level_builder.h"
 
 namespace {
@@ -208,6 +209,70 @@ TEST_F(texture_view_draw, scrolled_grid_is_clipped_to_the_view)
     maybe_screenshot("texture_view_clipped");
     // Below the view nothing is drawn: the cleared background stays.
     EXPECT_COLOUR(pixel_at(15 + 50, 25 + 300 + 20), (rgb{51, 51, 51}));
+}
+
+} // namespace
+
+namespace {
+
+// The demo level in both modes: every page's thumbnail and every named
+// texture shows a picture, not the white of a missing texture (the demo's
+// unlisted paletted page excepted).
+TEST(demo_texture_view, every_page_and_name_shows_a_picture)
+{
+    QTE_REQUIRE_DRAW_WINDOW();
+    sample_level files = make_demo_level();
+    level lvl{};
+    gl_texture_set set{};
+    ASSERT_EQ(load_level_from_memory(&lvl, files.lev.data(), files.lev.size(), files.d3d.data(),
+                                     files.d3d.size(), LOAD_ALL), 0) << load_failure_reason();
+    build_gl_textures(&set, &lvl);
+    texture_render view;
+    gui_manager manager;
+    view.level = &lvl;
+    view.texture_set = &set;
+    view.x = 5; view.y = 25; view.w = 600; view.h = 570;
+    manager.add(&view);
+    view.set_mode(TEXTURE_MODE_GROUP);
+    view.selected_texture = DEMO_THREE_PALETTE_PAGE;
+    begin_test_frame();
+    allegro_gl_set_allegro_mode();
+    view.draw(screen);
+    allegro_gl_unset_allegro_mode();
+    maybe_screenshot("demo_texture_groups");
+    // 7 columns of 74-pixel cells; look at a 5 x 5 grid inside each thumbnail.
+    for (int p = 0; p < DEMO_PAGE_COUNT; p++) {
+        if (p == DEMO_UNLISTED_PAGE)
+            continue;
+        int cx = 5 + 10 + (p % 7) * 74, cy = 25 + 10 + (p / 7) * 74;
+        int coloured = 0;
+        for (int j = 0; j < 5; j++)
+            for (int i = 0; i < 5; i++)
+                if (!near_colour(pixel_at(cx + 6 + i * 12, cy + 6 + j * 12), (rgb{255, 255, 255}), 8))
+                    coloured++;
+        EXPECT_GT(coloured, 5) << "page " << p;
+    }
+    view.set_mode(TEXTURE_MODE_SINGLE);
+    begin_test_frame();
+    allegro_gl_set_allegro_mode();
+    view.draw(screen);
+    allegro_gl_unset_allegro_mode();
+    maybe_screenshot("demo_texture_names");
+    row_layout c;
+    row_layout_begin(&c);
+    while (row_layout_next(&c, &lvl, view.w)) {
+        if (lvl.texture_names[c.index].texture == DEMO_UNLISTED_PAGE || c.ry + 10 + c.h > view.h)
+            continue;
+        int coloured = 0;
+        for (int j = 1; j < 4; j++)
+            for (int i = 1; i < 4; i++)
+                if (!near_colour(pixel_at(5 + 10 + c.rx + c.w * i / 4, 25 + 10 + c.ry + c.h * j / 4),
+                                 (rgb{255, 255, 255}), 8))
+                    coloured++;
+        EXPECT_GT(coloured, 0) << "name " << c.index << " " << lvl.texture_names[c.index].name;
+    }
+    release_gl_textures(&set);
+    cleanup_level(&lvl);
 }
 
 } // namespace

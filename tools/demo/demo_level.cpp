@@ -1371,6 +1371,30 @@ builder_model model_lamp_post()
     return s.m;
 }
 
+// Model 12: a swatch board: a tile of nearly every page on one wall, so its
+// texture list is long (it wraps in the information panel). The rainbow,
+// colour-wheel and plasma pages are left out: no model uses them.
+builder_model model_swatch_board()
+{
+    shape s;
+    int front = s.normal(0, 0, 1);
+    int column = 0, row = 0;
+    for (int page = 0; page < DEMO_PAGE_COUNT; page++) {
+        if (page == 3 || page == 19 || page == 25) continue;
+        float x = -240 + 80 * (float)column, y = 420 - 80 * (float)row;
+        int tile[4] = {s.vertex(x, y, 0), s.vertex(x + 76, y, 0), s.vertex(x + 76, y - 76, 0), s.vertex(x, y - 76, 0)};
+        textured_quad(s, TEX_QUAD_NORMAL, tile, page, rect_uv(0, 0, 255, 255), front);
+        if (++column == 6) {
+            column = 0;
+            row++;
+        }
+    }
+    box_faces back = add_box(s, -250, 10, -12, 250, 430, -2, false);
+    for (int f = 0; f < 6; f++) flat_quad(s, FLAT_QUAD, back.face[f], {60, 60, 70});
+    s.m.radius = 340 * SHAPE_SCALE;
+    return s.m;
+}
+
 std::vector<builder_model> demo_models()
 {
     std::vector<builder_model> models;
@@ -1386,12 +1410,13 @@ std::vector<builder_model> demo_models()
     models.push_back(model_billboard());
     models.push_back(model_marker());
     models.push_back(model_lamp_post());
+    models.push_back(model_swatch_board());
     return models;
 }
 
 const char *const DEMO_MODEL_NAMES[DEMO_MODEL_COUNT] = {
     "crate", "striped_crate", "box_car", "road_sign", "tree", "cone",
-    "ramp", "barrier", "house", "billboard", "marker", "lamp_post",
+    "ramp", "barrier", "house", "billboard", "marker", "lamp_post", "swatch_board",
 };
 
 // Event model 0: a finish banner between two poles.

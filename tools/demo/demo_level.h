@@ -6,7 +6,8 @@
 // with scattered ids; palette lists with one, two and three palettes and a
 // paletted page without a list; named rectangles; a dozen models that are
 // recognisable shapes and together use every drawable polygon kind, one of
-// them instancing another; event models; a world block with sections; and a
+// them instancing another, and a swatch board with a long texture list (three
+// pages no model uses); event models; a world block with sections; and a
 // block of a kind the editor skips. The DEMO_* constants below are the facts
 // its tests check.
 #pragma once
@@ -25,8 +26,9 @@ enum {
     DEMO_CAR_INDEX = 3,
     DEMO_PALETTE_COUNT = 20,            // 16 page palettes, 3 alternates, 1 that no list names
     DEMO_LARGEST_PALETTE_ID = 301,
-    DEMO_MODEL_COUNT = 12,
+    DEMO_MODEL_COUNT = 13,
     DEMO_INSTANCING_MODEL = 1,          // uses the vertices of model 0
+    DEMO_SWATCH_MODEL = 12,             // its texture list names 29 pages
     DEMO_EVENT_MODEL_COUNT = 3,
     DEMO_UNKNOWN_BLOCK_KIND = 9,
 };
