@@ -3,6 +3,9 @@
 //
 // The order of adding is the drawing order (later lies on top) and the reverse
 // of the event order, so the dialog windows come last.
+//
+// Sections: the instances and the credits; placing helpers; the menus; the
+// five dialog windows; build_main_screen itself.
 #include "app/main_screen.h"
 
 #include <allegro.h>

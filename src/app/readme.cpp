@@ -2,13 +2,13 @@
 #include "app/readme.h"
 
 #include <allegro.h>
-
-#include "app/user_message.h"
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "app/user_message.h"
 
 int readme_location(const char *executable, char *path, int path_size, char *url, int url_size)
 {

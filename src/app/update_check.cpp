@@ -1,15 +1,13 @@
 // The update check: libcurl download of the version file and the comparison.
 #include "app/update_check.h"
 
-#include <allegro.h>
-
-#include "app/user_message.h"
 #include <curl/curl.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "app/debug_log.h"
+#include "app/user_message.h"
 #include "app/commands.h"
 
 namespace {
