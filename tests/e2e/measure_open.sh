@@ -23,6 +23,23 @@ probe() { import -window root -crop 1x1+$((E2E_EDITOR_X + 47))+$((E2E_EDITOR_Y +
 before=$(probe)
 [[ "$before" == "#FFFFFF" || "$before" == "#000000" ]] || e2e_fail "the probe point shows $before before the level is read"
 start=$(date +%s.%N)
+# Times at which the log's milestones appear, polled every 5 ms meanwhile.
+python3 - "$WORK/debug.txt" "$start" >"$WORK/milestones" <<'PY' &
+import sys, time
+path, start = sys.argv[1], float(sys.argv[2])
+marks = ["Attempting to load level.", "Finished parsing d3d.", "Done loading level"]
+seen = {}
+end = time.time() + 20
+while len(seen) < len(marks) and time.time() < end:
+    text = open(path).read()
+    for m in marks:
+        if m not in seen and m in text:
+            seen[m] = time.time() - start
+    time.sleep(0.005)
+for m in marks:
+    print("  %-28s %.3f s" % (m, seen.get(m, -1)))
+PY
+watcher=$!
 xdotool key Return
 shown=""
 for _ in $(seq 600); do
@@ -32,7 +49,9 @@ done
 [[ -n "$shown" ]] || e2e_fail "the thumbnails never appeared"
 e2e_shot big_level
 for _ in $(seq 100); do grep -qF "Done loading level" "$WORK/debug.txt" && break; sleep 0.05; done
+wait $watcher
 echo "pages: $pages"
+echo "log milestones after Enter:"; cat "$WORK/milestones"
 echo "palette-list chosen -> thumbnails shown: $(echo "$shown - $start" | bc) s (screen polled, includes the chooser closing)"
 sleep 2
 ticks() { awk '{print $14 + $15}' "/proc/$E2E_EDITOR_PID/stat"; }
