@@ -52,12 +52,12 @@ for _ in $(seq 100); do grep -qF "Done loading level" "$WORK/debug.txt" && break
 wait $watcher
 echo "pages: $pages"
 echo "log milestones after Enter:"; cat "$WORK/milestones"
-echo "palette-list chosen -> thumbnails shown: $(echo "$shown - $start" | bc) s (screen polled, includes the chooser closing)"
+echo "palette-list chosen -> thumbnails shown: $(python3 -c 'import sys; print("%.3f" % (float(sys.argv[2]) - float(sys.argv[1])))' "$start" "$shown") s (screen polled, includes the chooser closing)"
 sleep 2
 ticks() { awk '{print $14 + $15}' "/proc/$E2E_EDITOR_PID/stat"; }
 hz=$(getconf CLK_TCK)
 t0=$(ticks); s0=$(date +%s.%N)
 sleep 10
 t1=$(ticks); s1=$(date +%s.%N)
-echo "idle CPU with the level open: $(echo "scale=1; 100 * ($t1 - $t0) / $hz / ($s1 - $s0)" | bc) % of one core over 10 s"
+echo "idle CPU with the level open: $(python3 -c 'import sys; t0, t1, hz, s0, s1 = map(float, sys.argv[1:]); print("%.1f" % (100 * (t1 - t0) / hz / (s1 - s0)))' "$t0" "$t1" "$hz" "$s0" "$s1") % of one core over 10 s"
 e2e_quit

@@ -43,7 +43,10 @@ version_file() {  # major minor build revision text
     python3 -c 'import struct, sys; sys.stdout.buffer.write(struct.pack("<4i", *map(int, sys.argv[1:5])) + sys.argv[5].encode())' "$@" \
         >"$WORK/www/qte/qte.upd"
 }
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+for _ in $(seq 50); do
+    python3 -c 'import socket, sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1)' "$port" 2>/dev/null && break
+    sleep 0.1
+done
 
 BUILD_SAVED=$BUILD
 BUILD="$app"
