@@ -266,9 +266,12 @@ void build_main_screen(gui_manager *manager)
     listbox *lists[] = {&texture_list, &model_list, &group_list, &event_model_list, &users_list};
     for (listbox *list : lists)
         manager->add(list);
-    for (listbox *list : lists)
-        if (list != &group_list)
+    for (listbox *list : lists) {
+        if (list == &group_list)
+            list->show();
+        else
             list->hide();
+    }
 
     place(&flash_checkbox, 610, 185, 100, 10);
     flash_checkbox.label = "Flash texture";
@@ -280,6 +283,7 @@ void build_main_screen(gui_manager *manager)
     place(&info_panel, 610, 25, 185, 155);
     info_panel.level = current_level;
     manager->add(&info_panel);
+    info_panel.show();
 
     place(&texture_search, 610, 185, 185, 15);
     texture_search.on_search = texture_search_hit;
