@@ -176,11 +176,21 @@ static gui_manager *loop_manager = nullptr;
 static screen_sample last_sample;
 static bool picture_may_change = true;   // the first pass always draws
 static int ticks_since_frame = 0;
+static int redraw_ticks_left = 0;
+
+void redraw_for_ticks(int ticks)
+{
+    if (ticks > redraw_ticks_left) redraw_ticks_left = ticks;
+}
 
 static void main_loop_step()
 {
     screen_sample now = sample_screen(loop_manager);
     if (step_changes_picture(last_sample, now)) picture_may_change = true;
+    if (redraw_ticks_left > 0) {
+        redraw_ticks_left--;
+        picture_may_change = true;
+    }
     last_sample = now;
     logic_step(loop_manager, main_screen_step);
     ticks_since_frame++;

@@ -42,8 +42,17 @@ struct screen_sample {
 };
 
 // Ticks after which an idle window is drawn anyway, so exposed or stale parts
-// of the window are repaired within a quarter of a second.
-enum { FRAME_KEEP_ALIVE_TICKS = 15 };
+// of the window are repaired within a second. Kept this slow because a frame
+// of 128 thumbnails costs about 10 ms of software OpenGL.
+enum { FRAME_KEEP_ALIVE_TICKS = 60 };
+
+// How long every step is drawn after a dialog or message box closes: the
+// part of the window it covered must be repaired at once, not at the next
+// keep-alive frame.
+enum { FRAMES_AFTER_MODAL_TICKS = 30 };
+
+// Draws a frame after each of the next `ticks` logic steps.
+void redraw_for_ticks(int ticks);
 
 // True when the step sampled as `now` may change the picture: anything
 // differs from the previous step's sample, a button or key is down, a key

@@ -11,6 +11,7 @@
 #include <allegro.h>
 
 #include "app/app_state.h"
+#include "app/editor.h"
 #include "app/commands.h"
 #include "app/file_dialog.h"
 #include "app/held_keys.h"
@@ -69,10 +70,16 @@ button about_done, import_done, import_cancel, import_select_all, quit_yes, quit
 
 // Every message box, the commands' and the save's: afterwards the keys held
 // when it opened count as up (their releases went to the box).
+void after_modal_window()
+{
+    forget_held_keys();
+    redraw_for_ticks(FRAMES_AFTER_MODAL_TICKS);
+}
+
 void screen_message_box(const char *text)
 {
     allegro_message_box(text);
-    forget_held_keys();
+    after_modal_window();
 }
 
 void place(object *widget, int x, int y, int w, int h)
@@ -239,7 +246,7 @@ void build_main_screen(gui_manager *manager)
 {
     // Keys held when a dialog or message box opened were released while it
     // had the focus; the editor must not see them as still held.
-    set_after_modal_hook(forget_held_keys);
+    set_after_modal_hook(after_modal_window);
     show_message = screen_message_box;
 
     place(&texture_view, 5, 25, 600, SCREEN_H - 30);
