@@ -21,7 +21,7 @@ export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 
 # Fuzz targets: clang with libFuzzer and the sanitizers, seeded from the demo
 # level and the test pictures.
-fuzz_seconds=${QTE_FUZZ_SECONDS:-45}
+fuzz_seconds=${QTE_FUZZ_SECONDS:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug \
   -DQTE_FUZZ=ON -DQTE_SANITIZE=ON -DQTE_TESTS=OFF
 cmake --build build-fuzz -j"$jobs"
