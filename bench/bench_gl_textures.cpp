@@ -17,6 +17,7 @@
 #include "gui/listbox.h"
 #include "gui/object.h"
 #include "level/gl_textures.h"
+#include "app/gl_window.h"
 #include "level/level.h"
 #include "level/texture_store.h"
 
@@ -27,19 +28,7 @@ bool open_window()
     static int state = 0;   // 0 = not tried, 1 = open, -1 = failed
     if (state != 0) return state == 1;
     state = -1;
-    if (allegro_init() != 0 || install_allegro_gl() != 0) return false;
-    allegro_gl_clear_settings();
-    allegro_gl_set(AGL_COLOR_DEPTH, 32);
-    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-    allegro_gl_set(AGL_Z_DEPTH, 24);
-    allegro_gl_set(AGL_WINDOWED, TRUE);
-    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_WINDOWED);
-    if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) return false;
-    font = allegro_gl_convert_allegro_font(font, AGL_FONT_TYPE_TEXTURED, -1.0f);
-    glEnable(GL_BLEND);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.5f);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    if (open_gl_window_like_editor() != 0) return false;
     state = 1;
     return true;
 }

@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "app/gl_window.h"
 #include "app/app_state.h"
 #include "demo/demo_level.h"
 #include "demo/level_builder.h"
@@ -66,22 +67,8 @@ struct bench_world {
 
     bench_world()
     {
-        if (allegro_init() != 0 || install_allegro_gl() != 0)
+        if (open_gl_window_like_editor() != 0)
             return;
-        allegro_gl_clear_settings();
-        allegro_gl_set(AGL_COLOR_DEPTH, 32);
-        allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-        allegro_gl_set(AGL_Z_DEPTH, 24);
-        allegro_gl_set(AGL_WINDOWED, TRUE);
-        allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_WINDOWED);
-        if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0)
-            return;
-        allegro_gl_use_mipmapping(FALSE);
-        glEnable(GL_CULL_FACE);
-        glEnable(GL_BLEND);
-        glEnable(GL_ALPHA_TEST);
-        glAlphaFunc(GL_GREATER, 0.5f);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
         // 128 pages: 96 paletted with one to three palettes, 32 of 15 bits.
         std::vector<builder_palette> palettes;

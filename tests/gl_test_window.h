@@ -30,7 +30,7 @@
 // behind at exit; tests/lsan.supp suppresses them (LSAN_OPTIONS=suppressions=...).
 // For the suppressions to match, the window pins every library loaded at
 // that point (the GL driver included) so none is unloaded before the leak
-// check runs; see pin_loaded_module.
+// check runs; see keep_gl_driver_for_leak_check.
 //
 // read_pixel reads the back buffer, where draw_gui_frame leaves the frame:
 // nothing is flipped, so the picture read is exactly the one just drawn.
@@ -46,14 +46,14 @@
 #include <alleggl.h>
 #include <GL/glu.h>
 
-#include <dlfcn.h>
-#include <link.h>
 #include <stdio.h>
 #include <stdlib.h>
 
 #include <ostream>
 #include <vector>
 
+#include "app/gl_window.h"
+#include "app/leak_check.h"
 #include "gui/object.h"
 
 struct gl_pixel {
@@ -69,17 +69,6 @@ inline std::ostream &operator<<(std::ostream &out, const gl_pixel &p)
     return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
 }
 
-// Marks a loaded shared library as never to be unloaded. The GL driver is
-// loaded with dlopen and unloaded at exit before LeakSanitizer looks; its
-// leftovers would then be reported from an "<unknown module>" that no
-// suppression can name. Pinned, they keep their library's name.
-inline int pin_loaded_module(struct dl_phdr_info *info, size_t, void *)
-{
-    if (info->dlpi_name && info->dlpi_name[0])
-        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    return 0;
-}
-
 // Opens the window on first use; later calls answer the first result.
 // True when the window is up.
 inline bool open_gl_test_window()
@@ -88,50 +77,11 @@ inline bool open_gl_test_window()
     if (state != 0)
         return state == 1;
     state = 2;
-    const char *display = getenv("DISPLAY");
-    if (!display || !*display)
-        return false;
-    if (allegro_init() != 0)
-        return false;
-    install_allegro_gl();
-    allegro_gl_clear_settings();
-    allegro_gl_set(AGL_COLOR_DEPTH, 32);
-    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-    allegro_gl_set(AGL_Z_DEPTH, 24);
-    allegro_gl_set(AGL_WINDOWED, TRUE);
-    allegro_gl_set(AGL_RENDERMETHOD, 1);
-    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH |
-                                    AGL_WINDOWED | AGL_RENDERMETHOD);
-    if (set_gfx_mode(GFX_OPENGL_WINDOWED, 800, 600, 0, 0) != 0) {
-        fprintf(stderr, "gl_test_window: %s / %s\n", allegro_error, allegro_gl_error);
+    if (open_gl_window_like_editor() != 0) {
+        fprintf(stderr, "gl_test_window: no window: %s / %s\n", allegro_error, allegro_gl_error);
         return false;
     }
-    dl_iterate_phdr(pin_loaded_module, nullptr);
-    allegro_gl_use_mipmapping(FALSE);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.5f);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glLoadIdentity();
-
-    FONT *converted = allegro_gl_convert_allegro_font(font, AGL_FONT_TYPE_TEXTURED, -1.0f);
-    if (converted) {
-        font = converted;
-        size_t n = allegro_gl_list_font_textures(font, nullptr, 0);
-        if (n > 0) {
-            std::vector<GLuint> names(n);
-            allegro_gl_list_font_textures(font, names.data(), n);
-            for (GLuint name : names) {
-                glBindTexture(GL_TEXTURE_2D, name);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            }
-        }
-    }
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, (double)SCREEN_W / (double)SCREEN_H, 0.1, 40000.0);
+    keep_gl_driver_for_leak_check();
     state = 1;
     return true;
 }
@@ -146,20 +96,9 @@ inline bool open_gl_test_window()
 // texture without mipmaps, nearest filtering, clamped T wrap. -1 on failure.
 inline int load_gl_test_theme(const char *path)
 {
-    BITMAP *bitmap = load_bitmap(path, nullptr);
-    if (!bitmap)
-        return -1;
-    allegro_gl_flip_texture(TRUE);
-    GLuint texture = allegro_gl_make_texture_ex(0, bitmap, GL_RGB8);
-    destroy_bitmap(bitmap);
-    if (texture == 0)
-        return -1;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    return (int)texture;
+    int texture = upload_theme(path);
+    set_nearest_filtering(0, texture);
+    return texture;
 }
 
 // One frame as the main loop draws it, left in the back buffer (no flip):
@@ -169,31 +108,7 @@ inline void draw_gui_frame(gui_manager &manager, int theme)
 {
     glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glDisable(GL_DEPTH_TEST);
-    if (theme != -1) {
-        allegro_gl_set_projection();
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, (GLuint)theme);
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.03125f, 0.3125f);
-        glVertex2f(0.0f, 20.0f);
-        glTexCoord2f(0.046875f, 0.3125f);
-        glVertex2f((float)SCREEN_W, 20.0f);
-        glTexCoord2f(0.046875f, 0.0f);
-        glVertex2f((float)SCREEN_W, 0.0f);
-        glTexCoord2f(0.03125f, 0.0f);
-        glVertex2f(0.0f, 0.0f);
-        glEnd();
-        glDisable(GL_TEXTURE_2D);
-        allegro_gl_unset_projection();
-        allegro_gl_set_allegro_mode();
-    } else {
-        allegro_gl_set_allegro_mode();
-        rectfill(screen, 0, 0, SCREEN_W, 20, makecol(200, 200, 200));
-    }
-    manager.draw_all(screen);
-    allegro_gl_unset_allegro_mode();
+    draw_screen(&manager, theme);
     glFinish();
 }
 

@@ -20,6 +20,7 @@
 
 #include "app/app_state.h"
 #include "app/debug_log.h"
+#include "app/gl_window.h"
 #include "app/leak_check.h"
 #include "app/main_screen.h"
 #include "app/settings.h"
@@ -199,39 +200,9 @@ static void main_loop_step()
 // ---------------------------------------------------------------------------
 // Drawing one frame: the menu-bar strip, every visible widget, the flip.
 
-static void draw_menu_bar_strip()
-{
-    if (theme_texture != -1) {
-        allegro_gl_set_projection();
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, (GLuint)theme_texture);
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        // Column 2 of the theme grid, rows 0 to 20: the normal menu-bar piece,
-        // stretched over the whole width.
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.03125f, 0.3125f);
-        glVertex2f(0.0f, 20.0f);
-        glTexCoord2f(0.046875f, 0.3125f);
-        glVertex2f((float)SCREEN_W, 20.0f);
-        glTexCoord2f(0.046875f, 0.0f);
-        glVertex2f((float)SCREEN_W, 0.0f);
-        glTexCoord2f(0.03125f, 0.0f);
-        glVertex2f(0.0f, 0.0f);
-        glEnd();
-        allegro_gl_unset_projection();
-        allegro_gl_set_allegro_mode();
-    } else {
-        allegro_gl_set_allegro_mode();
-        rectfill(screen, 0, 0, SCREEN_W, 20, makecol(200, 200, 200));
-    }
-}
-
 static void draw_one_frame(gui_manager *manager)
 {
-    glDisable(GL_DEPTH_TEST);
-    draw_menu_bar_strip();
-    manager->draw_all(screen);
-    allegro_gl_unset_allegro_mode();
+    draw_screen(manager, theme_texture);
     allegro_gl_flip();
 }
 
@@ -251,30 +222,6 @@ static void install_timers()
     install_int_ex(tick_timer, BPS_TO_TIMER(60));
 }
 
-// Asks for a 32-bit double-buffered window with a 24-bit depth buffer, taking
-// whatever the OpenGL implementation offers if it has less.
-static void choose_gl_mode()
-{
-    allegro_gl_clear_settings();
-    allegro_gl_set(AGL_COLOR_DEPTH, 32);
-    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-    allegro_gl_set(AGL_Z_DEPTH, 24);
-    allegro_gl_set(AGL_WINDOWED, TRUE);
-    allegro_gl_set(AGL_RENDERMETHOD, 1);
-    allegro_gl_set(AGL_SUGGEST,
-                   AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_WINDOWED | AGL_RENDERMETHOD);
-}
-
-static void set_gl_state()
-{
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.5f);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glLoadIdentity();
-}
-
 static void show_mode_failure()
 {
     allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n", allegro_error,
@@ -285,50 +232,9 @@ static void show_mode_failure()
 // cannot be read (the GUI then draws flat).
 static int load_theme(const char *path)
 {
-    BITMAP *bitmap = load_bitmap(path, nullptr);
-    if (!bitmap) {
-        debug_log("Failed to load theme file: %s", path);
-        return -1;
-    }
-    allegro_gl_flip_texture(TRUE);
-    GLuint texture = allegro_gl_make_texture_ex(0, bitmap, GL_RGB8);
-    destroy_bitmap(bitmap);
-    if (texture == 0) {
-        debug_log("Failed to load theme file: %s", path);
-        return -1;
-    }
-    return (int)texture;
-}
-
-// Nearest filtering, so the pixel font and the theme pieces come out exact.
-static void set_nearest_filtering(size_t font_texture_count)
-{
-    if (font_texture_count > 0) {
-        GLuint *names = (GLuint *)malloc(font_texture_count * sizeof(GLuint));
-        if (names) {
-            size_t n = allegro_gl_list_font_textures(font, names, font_texture_count);
-            for (size_t i = 0; i < n && i < font_texture_count; i++) {
-                glBindTexture(GL_TEXTURE_2D, names[i]);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            }
-            free(names);
-        }
-    }
-    if (theme_texture != -1) {
-        glBindTexture(GL_TEXTURE_2D, (GLuint)theme_texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    }
-}
-
-static void set_projection()
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, (double)SCREEN_W / (double)SCREEN_H, 0.1, 40000.0);
+    int texture = upload_theme(path);
+    if (texture == -1) debug_log("Failed to load theme file: %s", path);
+    return texture;
 }
 
 // ---------------------------------------------------------------------------
@@ -382,8 +288,7 @@ int run_editor()
     current_textures = &the_textures;
     set_gl_state();
 
-    font = allegro_gl_convert_allegro_font(font, AGL_FONT_TYPE_TEXTURED, -1.0f);
-    size_t font_texture_count = allegro_gl_list_font_textures(font, nullptr, 0);
+    size_t font_texture_count = convert_font_for_gl();
 
     set_default_settings(&the_settings);
     current_settings = &the_settings;
@@ -399,8 +304,8 @@ int run_editor()
     srand((unsigned)time(nullptr));
     flash_phase = false;
     build_main_screen(manager);
-    set_nearest_filtering(font_texture_count);
-    set_projection();
+    set_nearest_filtering(font_texture_count, theme_texture);
+    set_start_projection();
 
     loop_manager = manager;
     bool back_buffer_clear = false;
