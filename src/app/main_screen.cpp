@@ -15,7 +15,6 @@
 #include "app/commands.h"
 #include "app/file_dialog.h"
 #include "app/held_keys.h"
-#include "app/message_box.h"
 #include "app/readme.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
@@ -68,18 +67,13 @@ namespace {
 menu file_menu, level_menu, view_menu, help_menu;
 button about_done, import_done, import_cancel, import_select_all, quit_yes, quit_no;
 
-// Every message box, the commands' and the save's: afterwards the keys held
-// when it opened count as up (their releases went to the box).
+// After every message box and file dialog: the keys held when it opened
+// count as up (their releases went to it), and the part of the window it
+// covered is redrawn at once.
 void after_modal_window()
 {
     forget_held_keys();
     redraw_for_ticks(FRAMES_AFTER_MODAL_TICKS);
-}
-
-void screen_message_box(const char *text)
-{
-    allegro_message_box(text);
-    after_modal_window();
 }
 
 void place(object *widget, int x, int y, int w, int h)
@@ -247,7 +241,6 @@ void build_main_screen(gui_manager *manager)
     // Keys held when a dialog or message box opened were released while it
     // had the focus; the editor must not see them as still held.
     set_after_modal_hook(after_modal_window);
-    show_message = screen_message_box;
 
     place(&texture_view, 5, 25, 600, SCREEN_H - 30);
     texture_view.show();

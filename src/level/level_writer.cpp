@@ -25,7 +25,7 @@
 
 #include "app/app_state.h"
 #include "app/debug_log.h"
-#include "app/message_box.h"
+#include "app/user_message.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "15-bit pages are written straight from memory, which holds them little-endian");
@@ -458,5 +458,5 @@ void save_level_command()
     char text[700];
     snprintf(text, sizeof text, "The level could not be saved: %s. The files on disk were left as they were.",
              save_failure);
-    show_message(text);
+    tell_user(text);
 }

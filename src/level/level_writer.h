@@ -35,5 +35,5 @@ const char *save_failure_reason();
 int save_level(level *lvl);
 // The save command: logs "Saving changes." and "Save completed"; clears
 // level_changed only when the files were written. On failure it logs the
-// reason, keeps level_changed set and tells the user through show_message.
+// reason, keeps level_changed set and tells the user through tell_user.
 void save_level_command();
