@@ -1,12 +1,10 @@
-// The main loop's logic: the catch-up rule, retitling, the flash phase, held keys and when to draw.
+// The main loop's logic: the catch-up rule, retitling, the flash phase and when to draw.
 #include <gtest/gtest.h>
 
 #include <allegro.h>
-#include <allegro/internal/aintern.h>
 
 #include "app/app_state.h"
 #include "app/editor.h"
-#include "app/held_keys.h"
 
 namespace {
 
@@ -62,22 +60,6 @@ TEST(main_loop, the_flash_phase_blinks_only_while_the_box_is_checked)
         advance_flash_phase(checked[i]);
         EXPECT_EQ(flash_phase, phase[i]) << i;
     }
-}
-
-TEST(held_keys, keys_down_when_a_dialog_opened_count_as_up_afterwards)
-{
-    key[KEY_LCONTROL] = -1;
-    key[KEY_S] = -1;
-    _key[KEY_S] = -1;
-    key_shifts |= KB_CTRL_FLAG | KB_CAPSLOCK_FLAG;
-    forget_held_keys();
-    EXPECT_EQ(key[KEY_LCONTROL], 0);
-    EXPECT_EQ(key[KEY_S], 0);
-    EXPECT_EQ(_key[KEY_S], 0);
-    EXPECT_EQ(key_shifts & KB_CTRL_FLAG, 0);
-    EXPECT_NE(key_shifts & KB_CAPSLOCK_FLAG, 0);  // a lock is not a held key
-    EXPECT_FALSE(keypressed());
-    key_shifts = 0;
 }
 
 TEST(main_loop, only_input_state_changes_or_the_keep_alive_ask_for_a_frame)

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
 #include "app/update_check.h"
 #include "test_support.h"
 
@@ -67,22 +66,5 @@ TEST(update_check, missing_unreachable_or_short_files_are_failed_checks)
     std::string exact = served(header);
     EXPECT_EQ(check_for_updates(exact.c_str()), 1);
     EXPECT_STREQ(update_buffer() + UPDATE_HEADER_SIZE, "");
-    free_update_buffer();
-}
-
-TEST(update_check, log_lines_of_a_successful_check_come_in_order)
-{
-    std::string log = make_temp_folder() + "/debug.txt";
-    std::string url = served(version_file(2, 0, 0, 0, ""));
-    open_debug_log(log.c_str());
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(check_for_updates(url.c_str()), 0);
-    testing::internal::GetCapturedStdout();
-    close_debug_log();
-    std::vector<unsigned char> bytes = read_file_bytes(log);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-              "Debug file initialized. \n\nChecking for updates. \nCurl init successful. \n"
-              "Got file successfully \nChecking versions. File size is 16. \n"
-              "Current version: 2.0.0.0 \nNewest version: 2.0.0.0 \nClosing debug file. \n");
     free_update_buffer();
 }

@@ -29,21 +29,17 @@ protected:
     void SetUp() override
     {
         lvl.load_mask = LOAD_ALL;
-        pages[0].paletted = true;
+        pages[0].paletted = pages[1].paletted = true;  // page 1 has no palette list
         pages[0].flags = PAGE_FLAG_PALETTED;
-        pages[0].palette_slot = 1;
         pages[0].palette_slot_count = 2;
-        pages[1].paletted = true;  // no palette list
         pages[1].palette_slot_count = -1;
-        lvl.textures = pages;
-        lvl.texture_count = 3;
         lists[0].count = 2;
         lists[0].palette_ids = ids;
+        names[0] = texture_name{"ROAD", 2, 16, 32, 64, 8};
+        lvl.textures = pages;
+        lvl.texture_count = 3;
         lvl.palette_lists = lists;
         lvl.palette_list_count = 1;
-        strcpy(names[0].name, "ROAD");
-        names[0].texture = 2;
-        names[0].x = 16; names[0].y = 32; names[0].w = 64; names[0].h = 8;
         lvl.texture_names = names;
         lvl.texture_name_count = 1;
         lvl.models = models;
@@ -51,7 +47,7 @@ protected:
         lvl.event_models = event_models;
         lvl.event_model_count = 2;
         panel.level = &lvl;
-        panel.x = 610; panel.y = 25; panel.w = 185; panel.h = 150;
+        panel.w = 185;
     }
 
     std::string lines()
