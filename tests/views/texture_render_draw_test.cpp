@@ -1,11 +1,13 @@
-// The texture page view drawn under Xvfb: thumbnails, selection rings, the zoomed page, named textures.
+// The texture page view, the texture selector and the quick info panel drawn under Xvfb.
 #include <gtest/gtest.h>
 
 #include "demo/level_builder.h"
 #include "level/gl_textures.h"
 #include "level/level.h"
 #include "views/draw_test_window.h"
+#include "views/quick_info.h"
 #include "views/texture_render.h"
+#include "views/texture_selector.h"
 
 namespace {
 
@@ -16,6 +18,7 @@ const rgb white = {255, 255, 255};
 
 // Three paletted pages (page 1 with two palettes, page 2 with none), a
 // 15-bit page and named rectangles, one naming a page the level lacks.
+// Paletted pages hold index 200 + seed where x < 40 and y < 20.
 class texture_view_draw : public ::testing::Test {
 protected:
     level lvl{};
@@ -27,7 +30,8 @@ protected:
     {
         QTE_REQUIRE_DRAW_WINDOW();
         std::vector<builder_texture_name> names = {
-            {"WALL", 0, 40, 10, 50, 30}, {"ROOF", 1, 0, 0, 120, 64}, {"LOST", 77, 0, 0, 20, 20}};
+            {"WALL", 0, 40, 10, 50, 30}, {"ROOF", 1, 0, 0, 120, 64}, {"LOST", 77, 0, 0, 20, 20},
+            {"BLOCK", 0, 2, 2, 30, 14}};
         byte_buffer lev = encode_level({
             {BLOCK_TEXTURES, encode_texture_block({make_palette(0), make_palette(1), make_palette(2)},
                                                   {make_paletted_page(0), make_paletted_page(1),
@@ -128,6 +132,61 @@ TEST_F(texture_view_draw, without_a_level_or_below_the_view_only_the_background_
     draw_view();
     EXPECT_COLOUR(pixel_at(300, 200), white);
     EXPECT_COLOUR(pixel_at(5, 200), (rgb{0, 0, 0}));  // the flat frame
+}
+
+TEST_F(texture_view_draw, selector_shows_the_page_with_yellow_outlines_and_green_marks)
+{
+    texture_selector selector;
+    selector.level = &lvl;
+    selector.texture_set = &set;
+    selector.x = 172; selector.y = 150; selector.w = 256; selector.h = 256;
+    selector.prepare(1, 1);  // page 1 through its second palette: ROOF
+    ASSERT_EQ(selector.names.size(), 1u);
+    selector.selected[0] = true;
+    begin_test_frame();
+    allegro_gl_set_allegro_mode();
+    selector.draw(screen);
+    allegro_gl_unset_allegro_mode();
+    const int X = 172, Y = 150;
+    rgb block = texel(2, 1, 36, 17);
+    EXPECT_COLOUR(pixel_at(X + 130, Y + 17), texel(2, 1, 130, 17));  // outside the name
+    rgb marked = {(int)(block.r * 0.6), (int)(block.g * 0.6 + 255 * 0.4), (int)(block.b * 0.6)};
+    EXPECT_TRUE(near_colour(pixel_at(X + 36, Y + 17), marked, 4)) << colour_text(pixel_at(X + 36, Y + 17));
+    selector.prepare(0, 0);  // WALL and BLOCK, unmarked
+    begin_test_frame();
+    allegro_gl_set_allegro_mode();
+    selector.draw(screen);
+    allegro_gl_unset_allegro_mode();
+    EXPECT_COLOUR(pixel_at(X + 40, Y + 30), (rgb{255, 255, 0}));  // WALL's outline
+    EXPECT_COLOUR(pixel_at(X + 15, Y + 9), texel(0, 0, 15, 9));    // inside BLOCK: not tinted
+}
+
+TEST_F(texture_view_draw, quick_info_prints_dark_text_on_white_and_restores_blending)
+{
+    quick_info panel;
+    panel.level = &lvl;
+    panel.x = 610; panel.y = 25; panel.w = 185; panel.h = 150;
+    panel.texture = 0;
+    begin_test_frame();
+    allegro_gl_set_allegro_mode();
+    panel.draw(screen);
+    // Allegro mode restores its own GL state when it ends, so look before.
+    bool blending = glIsEnabled(GL_BLEND);
+    GLint src = 0, dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    allegro_gl_unset_allegro_mode();
+    int dark = 0;  // the title's glyphs in its 8-pixel row
+    for (int x = 614; x < 614 + 88; x++)
+        for (int y = 29; y < 37; y++) {
+            rgb c = pixel_at(x, y);
+            dark += c.r < 100 && c.g < 100 && c.b < 100;
+        }
+    EXPECT_GT(dark, 20);
+    EXPECT_COLOUR(pixel_at(700, 25 + 100), white);
+    EXPECT_FALSE(blending);
+    EXPECT_EQ(src, GL_SRC_ALPHA);
+    EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 } // namespace
