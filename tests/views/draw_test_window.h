@@ -2,7 +2,6 @@
 #pragma once
 #include "gl_test_window.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string>
 
@@ -12,8 +11,7 @@ struct rgb {
     int r, g, b;
 };
 
-// Resets the GL state a previous test may have changed to what the editor
-// sets at start-up. The window itself is the shared drawing-test window.
+// Resets the GL state a previous test may have changed to what the editor sets at start-up.
 inline void reset_draw_state()
 {
     glEnable(GL_CULL_FACE);
@@ -31,9 +29,8 @@ inline void reset_draw_state()
     glViewport(0, 0, SCREEN_W, SCREEN_H);
 }
 
-// Skips the test without a display; otherwise the window is up and reset.
-// A window another suite of the same program opened on its own is reused:
-// setting a second mode over it would fail.
+// Skips the test without a display; reuses a window another suite of the
+// same program opened (setting a second mode over it would fail).
 #define QTE_REQUIRE_DRAW_WINDOW()      \
     do {                               \
         if (!gfx_driver)               \
@@ -48,48 +45,21 @@ inline void begin_test_frame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-// The back buffer's pixel at screen (x, y), origin top-left.
 inline rgb pixel_at(int x, int y)
 {
-    unsigned char p[4] = {0, 0, 0, 0};
     glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, SCREEN_H - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return {p[0], p[1], p[2]};
-}
-
-// Writes the back buffer as a binary PPM (top row first) for a person to look at.
-inline bool save_test_screenshot(const std::string &path)
-{
-    int w = SCREEN_W, h = SCREEN_H;
-    unsigned char *rgba = (unsigned char *)malloc((size_t)w * h * 4);
-    if (!rgba)
-        return false;
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) {
-        free(rgba);
-        return false;
-    }
-    fprintf(f, "P6\n%d %d\n255\n", w, h);
-    for (int y = h - 1; y >= 0; y--)
-        for (int x = 0; x < w; x++)
-            fwrite(rgba + ((size_t)y * w + x) * 4, 1, 3, f);
-    fclose(f);
-    free(rgba);
-    return true;
+    gl_pixel p = read_pixel(x, y);
+    return {p.r, p.g, p.b};
 }
 
 // Saves a screenshot when QTE_SCREENSHOTS names a folder.
 inline void maybe_screenshot(const char *name)
 {
     const char *folder = getenv("QTE_SCREENSHOTS");
-    if (folder && *folder)
-        save_test_screenshot(std::string(folder) + "/" + name + ".ppm");
+    if (folder && *folder) {
+        glFinish();
+        save_screenshot((std::string(folder) + "/" + name + ".ppm").c_str());
+    }
 }
 
 inline bool near_colour(rgb a, rgb b, int tolerance = 3)
