@@ -153,48 +153,26 @@ const rgb LIGHT_BLUE = {100, 200, 255};
 
 TEST(polygon_kinds, types_map_to_kinds_with_bit_5_ignored)
 {
-    EXPECT_EQ(polygon_draw_kind(0), 0);
-    EXPECT_EQ(polygon_draw_kind(32), 0);
-    EXPECT_EQ(polygon_draw_kind(7), 7);
-    EXPECT_EQ(polygon_draw_kind(39), 7);
-    EXPECT_EQ(polygon_draw_kind(16), 8);
-    EXPECT_EQ(polygon_draw_kind(55), 15);
-    EXPECT_EQ(polygon_draw_kind(8), -1);
-    EXPECT_EQ(polygon_draw_kind(31), -1);
-    EXPECT_EQ(polygon_draw_kind(47), -1);
-    EXPECT_EQ(polygon_draw_kind(56), -1);
-    EXPECT_EQ(polygon_draw_kind(255), -1);
+    const int cases[][2] = {{0, 0}, {32, 0}, {7, 7}, {39, 7}, {16, 8}, {55, 15},
+                            {8, -1}, {31, -1}, {47, -1}, {56, -1}, {255, -1}};
+    for (auto &c : cases) EXPECT_EQ(polygon_draw_kind(c[0]), c[1]) << c[0];
 }
-
-TEST_F(model_drawing, flat_triangle_is_drawn_in_its_colour_over_light_blue)
+TEST_F(model_drawing, flat_triangle_over_light_blue_and_the_gl_state_restored)
 {
-    rgb c = show(M_RED_TRIANGLE);
-    maybe_screenshot("model_red_triangle");
-    EXPECT_COLOUR(c, (rgb{254, 0, 0}));                 // 255/256 of full red
-    EXPECT_COLOUR(pixel_at(5 + 20, 25 + 20), LIGHT_BLUE);
-    EXPECT_COLOUR(pixel_at(5, 25 + 100), (rgb{0, 0, 0}));   // the black outline
-}
-
-TEST_F(model_drawing, the_view_restores_viewport_matrices_and_depth_test)
-{
-    GLint projection_depth = 0, modelview_depth = 0;
+    GLint projection_depth = 0, modelview_depth = 0, depth = 0, viewport[4];
     glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection_depth);
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelview_depth);
-    show(M_RED_TRIANGLE);
-    GLint viewport[4];
+    EXPECT_COLOUR(show(M_RED_TRIANGLE), (rgb{254, 0, 0}));     // 255/256 of full red
+    EXPECT_COLOUR(pixel_at(5 + 20, 25 + 20), LIGHT_BLUE);
+    EXPECT_COLOUR(pixel_at(5, 25 + 100), (rgb{0, 0, 0}));   // the black outline
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 0);
-    EXPECT_EQ(viewport[2], 800);
-    EXPECT_EQ(viewport[3], 600);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 800, 600}));
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    GLint depth = 0;
     glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, projection_depth);
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, modelview_depth);
 }
-
 TEST_F(model_drawing, camera_values_turn_move_and_push_the_model)
 {
     view.yaw = 180.0f;                                  // seen from behind: culled
@@ -216,7 +194,6 @@ TEST_F(model_drawing, textured_polygon_is_modulated_by_its_flat_colour_and_flash
     flash_page = 0;
     flash_phase = true;
     rgb c = show(M_TEXTURED_QUAD);
-    maybe_screenshot("model_flash");
     EXPECT_COLOUR(c, (rgb{255, 0, 255}));
     flash_phase = false;                                // the off phase
     EXPECT_COLOUR(show(M_TEXTURED_QUAD), (rgb{127, 64, 32}));
@@ -232,7 +209,6 @@ TEST_F(model_drawing, corner_colours_keep_their_own_and_corner_0_of_kind_7_stays
     flash_page = 0;
     flash_phase = true;
     show(M_CORNER_COLOURS);
-    maybe_screenshot("model_corner_colours");
     // Corner 0 lies towards the top right, corner 2 towards the bottom left.
     rgb near_0 = pixel_at(5 + 300 + 190, 25 + 285 - 190);
     rgb near_2 = pixel_at(5 + 300 - 190, 25 + 285 + 190);
@@ -252,11 +228,7 @@ TEST_F(model_drawing, instances_use_the_vertices_at_the_end_of_their_chain)
     EXPECT_COLOUR(show(M_CHAIN), (rgb{254, 254, 0}));
     EXPECT_COLOUR(show(M_LOOP_A), LIGHT_BLUE);          // a loop draws nothing and returns
     EXPECT_COLOUR(show(M_BAD_CORNERS), LIGHT_BLUE);     // corner 7 of 3 vertices: skipped
-}
-
-TEST_F(model_drawing, a_page_the_level_lacks_is_drawn_untextured)
-{
-    EXPECT_COLOUR(show(M_MISSING_PAGE), (rgb{0, 0, 254}));
+    EXPECT_COLOUR(show(M_MISSING_PAGE), (rgb{0, 0, 254}));   // a page the level lacks: untextured
 }
 
 TEST_F(model_drawing, unsupported_kinds_are_skipped_with_one_console_line_each)
@@ -279,32 +251,21 @@ TEST_F(model_drawing, event_models_and_stale_selections)
     show_event_model = false;
     EXPECT_COLOUR(show(M_COUNT), LIGHT_BLUE);
     EXPECT_COLOUR(show(-1), LIGHT_BLUE);
-}
-
-TEST_F(model_drawing, without_a_level_only_the_light_blue_rectangle_is_drawn)
-{
-    selected_model = M_RED_TRIANGLE;
-    lvl.load_mask = 0;
-    draw_view();
-    EXPECT_COLOUR(centre(), LIGHT_BLUE);
+    lvl.load_mask = 0;                                  // no level: only the light blue rectangle
+    EXPECT_COLOUR(show(M_RED_TRIANGLE), LIGHT_BLUE);
     EXPECT_COLOUR(pixel_at(5 + 600, 25 + 100), (rgb{0, 0, 0}));
     lvl.load_mask = LOAD_ALL;
 }
 
 TEST_F(model_drawing, draw_model_ignores_indices_outside_the_lists)
 {
-    // Straight calls, in whatever matrices are current: nothing may be read
-    // outside the lists (the sanitizers watch this).
+    // Nothing may be read outside the lists (the sanitizers watch this).
     draw_model(&set, &lvl, M_COUNT, false);
     draw_model(&set, &lvl, 1, true);
     draw_model(&set, &lvl, -3, false);
     draw_model(&set, nullptr, 0, false);
     draw_model(nullptr, &lvl, M_TEXTURED_QUAD, false);
 }
-
-} // namespace
-
-namespace {
 
 // Every model and event model of the demo level is drawn and shows something
 // other than the background at some point of a coarse grid over the view.
@@ -333,14 +294,12 @@ TEST(demo_models, every_model_and_event_model_is_visible)
             allegro_gl_set_allegro_mode();
             draw_model_view(&view, &view.yaw, &view.pitch, &view.pan_x, &view.pan_y, &view.distance);
             allegro_gl_unset_allegro_mode();
-            std::string name = std::string(event ? "demo_event_model_" : "demo_model_") + std::to_string(i);
-            maybe_screenshot(name.c_str());
             int drawn = 0;
             for (int y = 35; y < 590; y += 10)
                 for (int x = 15; x < 600; x += 10)
                     if (!near_colour(pixel_at(x, y), LIGHT_BLUE, 2))
                         drawn++;
-            EXPECT_GT(drawn, 0) << name;
+            EXPECT_GT(drawn, 0) << (event ? "event model " : "model ") << i;
         }
     }
     show_event_model = false;
