@@ -102,19 +102,27 @@ protected:
 TEST_F(gl_textures, a_15_bit_page_answers_slot_0_only_and_its_key_is_transparent_at_load)
 {
     test_level t;
+    build_gl_textures(&set, &t.lvl);   // an empty level: an empty set
+    EXPECT_EQ(set.count, 0);
+    EXPECT_EQ(gl_texture_for(&set, 0, 0), 0u);
     int page = t.add_page(false, 0);  // not flagged transparent: the key applies anyway
     uint16_t *px = page_pixels16(t.lvl.textures[page]);
     for (int i = 0; i < PAGE_PIXELS; i++) px[i] = TRANSPARENT_KEY;
     px[1] = (uint16_t)((31 << 10) | (1 << 5) | 2);   // red-ish, top row, second column
     build_gl_textures(&set, &t.lvl);
-
     EXPECT_EQ(t.lvl.textures[page].palette_slot, 0);
     EXPECT_EQ(t.lvl.textures[page].palette_slot_count, -1);
-    EXPECT_EQ(gl_texture_for(&set, page, 1), 0u);
     std::vector<unsigned char> rgba = read_texture(gl_texture_for(&set, page, 0));
     EXPECT_EQ(pixel(rgba, 0, 0), (rgba4{0, 0, 0, 0}));
     EXPECT_EQ(pixel(rgba, 255, 255), (rgba4{0, 0, 0, 0}));
     EXPECT_EQ(pixel(rgba, 1, 0), (rgba4{248, 8, 16, 255}));
+    // Lookups outside the set answer 0.
+    EXPECT_EQ(gl_texture_for(nullptr, 0, 0), 0u);
+    EXPECT_EQ(gl_texture_for(&set, page, 1), 0u);
+    EXPECT_EQ(gl_texture_for(&set, -1, 0), 0u);
+    EXPECT_EQ(gl_texture_for(&set, 1, 0), 0u);
+    EXPECT_EQ(gl_texture_for(&set, 0, -1), 0u);
+    EXPECT_EQ(gl_texture_for(&set, 0, 1 << 30), 0u);
 }
 
 TEST_F(gl_textures, a_paletted_page_has_one_texture_per_slot_of_its_list)
@@ -143,22 +151,6 @@ TEST_F(gl_textures, a_paletted_page_has_one_texture_per_slot_of_its_list)
     EXPECT_EQ(pixel(read_texture(names[0]), 300 % 256, 300 / 256), (rgba4{49, 120, 206, 255}));
     EXPECT_EQ(pixel(read_texture(names[1]), 300 % 256, 300 / 256), (rgba4{49, 40, 206, 255}));
     EXPECT_EQ(read_texture(names[2]), read_texture(names[0]));
-}
-
-TEST_F(gl_textures, lookups_outside_the_set_answer_0)
-{
-    test_level t;
-    build_gl_textures(&set, &t.lvl);   // an empty level: an empty set
-    EXPECT_EQ(set.count, 0);
-    EXPECT_EQ(gl_texture_for(&set, 0, 0), 0u);
-    EXPECT_EQ(gl_texture_for(nullptr, 0, 0), 0u);
-    t.add_page(false, 0);
-    build_gl_textures(&set, &t.lvl);
-    EXPECT_NE(gl_texture_for(&set, 0, 0), 0u);
-    EXPECT_EQ(gl_texture_for(&set, -1, 0), 0u);
-    EXPECT_EQ(gl_texture_for(&set, 1, 0), 0u);
-    EXPECT_EQ(gl_texture_for(&set, 0, -1), 0u);
-    EXPECT_EQ(gl_texture_for(&set, 0, 1 << 30), 0u);
 }
 
 TEST_F(gl_textures, palette_ids_without_a_palette_are_logged_and_never_read)
