@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "demo/demo_level.h"
 #include "demo/level_builder.h"
 #include "gui/window.h"
 #include "level/gl_textures.h"
@@ -16,13 +15,13 @@
 
 namespace {
 
-// Triangle corners listed so that, reversed by the decoder and with x and y
-// negated, they run counter-clockwise towards the camera and cover the
-// view's centre; the quad likewise.
-builder_model flat_triangle(unsigned char r, unsigned char g, unsigned char b, int type = 0)
+// Corners listed so that, reversed by the decoder and with x and y negated,
+// they face the camera and cover the view's centre.
+builder_model flat_triangle(unsigned char r, unsigned char g, unsigned char b, int instance_of = -1, int type = 0)
 {
     builder_model m;
-    m.vertices = {{-400, -400, 0}, {400, -400, 0}, {0, 400, 0}};
+    if (instance_of < 0) m.vertices = {{-400, -400, 0}, {400, -400, 0}, {0, 400, 0}};
+    m.instance_of = instance_of;
     builder_polygon p;
     p.type = type;
     p.corners[0] = 0; p.corners[1] = 2; p.corners[2] = 1;
@@ -48,19 +47,23 @@ builder_model textured_quad(int type, int page, unsigned char r, unsigned char g
 }
 
 enum {
-    M_RED_TRIANGLE,      // 0: flat (255, 0, 0)
-    M_TEXTURED_QUAD,     // 1: kind 5 on page 0, colour (128, 64, 32)
-    M_INSTANCE,          // 2: instance of 0, own green polygon
-    M_LOOP_A,            // 3: instance of 4
-    M_LOOP_B,            // 4: instance of 3
-    M_MISSING_PAGE,      // 5: kind 5 on page 200, colour (0, 0, 255)
-    M_UNSUPPORTED,       // 6: a kind-2 and a kind-3 polygon, then a flat blue triangle
-    M_CORNER_COLOURS,    // 7: kind 7, corner 0 white, corners 1-3 black
-    M_BAD_CORNERS,       // 8: instance of 0 with a corner past its 3 vertices
-    M_CHAIN,             // 9: instance of 2 (which takes 0's vertices)
-    M_TRIANGLE_6,        // 10: kind 6 on page 0: corner 0 flat, corners 1, 2 black
+    M_RED_TRIANGLE,      // flat (255, 0, 0)
+    M_TEXTURED_QUAD,     // kind 5 on the white page 0, colour (128, 64, 32)
+    M_INSTANCE,          // instance of the red triangle, own green polygon
+    M_CHAIN,             // instance of M_INSTANCE, yellow
+    M_LOOP_A,            // instance of M_LOOP_B and back
+    M_LOOP_B,
+    M_BAD_CORNERS,       // instance of the red triangle with a corner past its 3 vertices
+    M_MISSING_PAGE,      // kind 5 on page 200, colour (0, 0, 255)
+    M_UNSUPPORTED,       // a kind-2 and a kind-3 polygon, then a flat blue triangle
+    M_CORNER_COLOURS,    // kind 7, corner 0 white, corners 1-3 black
     M_COUNT
 };
+
+const rgb LIGHT_BLUE = {100, 200, 255};
+
+#define EXPECT_COLOUR(actual, expected) \
+    EXPECT_TRUE(near_colour(actual, expected)) << colour_text(actual) << " vs " << colour_text(expected)
 
 class model_drawing : public ::testing::Test {
 protected:
@@ -71,37 +74,21 @@ protected:
     void SetUp() override
     {
         QTE_REQUIRE_DRAW_WINDOW();
-        // Page 0 is white everywhere; page 1 exists for the page count.
         builder_palette white = make_palette(0);
         for (auto &e : white.entries) e = {255, 255, 255, 0};
         builder_page blank;
         blank.flags = 0x10;
         blank.indices.assign(65536, 0);
-        std::vector<builder_model> models(M_COUNT);
-        models[M_RED_TRIANGLE] = flat_triangle(255, 0, 0);
-        models[M_TEXTURED_QUAD] = textured_quad(5, 0, 128, 64, 32);
-        models[M_INSTANCE] = flat_triangle(0, 255, 0);
-        models[M_INSTANCE].vertices.clear();
-        models[M_INSTANCE].instance_of = M_RED_TRIANGLE;
-        models[M_LOOP_A] = flat_triangle(0, 255, 0);
-        models[M_LOOP_A].instance_of = M_LOOP_B;
-        models[M_LOOP_B] = flat_triangle(0, 255, 0);
-        models[M_LOOP_B].instance_of = M_LOOP_A;
-        models[M_MISSING_PAGE] = textured_quad(5, 200, 0, 0, 255);
-        models[M_UNSUPPORTED] = flat_triangle(0, 0, 255);
+        std::vector<builder_model> models = {
+            flat_triangle(255, 0, 0), textured_quad(5, 0, 128, 64, 32), flat_triangle(0, 255, 0, M_RED_TRIANGLE),
+            flat_triangle(255, 255, 0, M_INSTANCE), flat_triangle(0, 255, 0, M_LOOP_B),
+            flat_triangle(0, 255, 0, M_LOOP_A), flat_triangle(0, 255, 0, M_RED_TRIANGLE),
+            textured_quad(5, 200, 0, 0, 255), flat_triangle(0, 0, 255), textured_quad(7, 0, 10, 20, 30)};
+        models[M_BAD_CORNERS].polygons[0].corners[1] = 7;
         builder_polygon two, three;
         two.type = 2;
         three.type = 35;
         models[M_UNSUPPORTED].polygons.insert(models[M_UNSUPPORTED].polygons.begin(), {two, three});
-        models[M_CORNER_COLOURS] = textured_quad(7, 0, 10, 20, 30);
-        models[M_BAD_CORNERS] = flat_triangle(0, 255, 0);
-        models[M_BAD_CORNERS].vertices.clear();
-        models[M_BAD_CORNERS].instance_of = M_RED_TRIANGLE;
-        models[M_BAD_CORNERS].polygons[0].corners[1] = 7;
-        models[M_CHAIN] = flat_triangle(255, 255, 0);
-        models[M_CHAIN].vertices.clear();
-        models[M_CHAIN].instance_of = M_INSTANCE;
-        models[M_TRIANGLE_6] = flat_triangle(64, 128, 192, 6);
         byte_buffer lev = encode_level({
             {BLOCK_TEXTURES, encode_texture_block({white}, {blank, make_paletted_page(1)})},
             {BLOCK_MODELS, encode_model_block(models)},
@@ -114,7 +101,6 @@ protected:
         current_level = &lvl;
         current_textures = &set;
         show_event_model = false;
-        selected_model = -1;
         selected_event_model = -1;
         flash_phase = false;
         flash_page = -1;
@@ -129,74 +115,42 @@ protected:
         release_gl_textures(&set);
         cleanup_level(&lvl);
     }
-
-    void draw_view()
-    {
-        begin_test_frame();
-        allegro_gl_set_allegro_mode();
-        draw_model_view(&view, &view.yaw, &view.pitch, &view.pan_x, &view.pan_y, &view.distance);
-        allegro_gl_unset_allegro_mode();
-    }
     rgb centre() { return pixel_at(5 + 300, 25 + 285); }
     rgb show(int model)
     {
         selected_model = model;
-        draw_view();
+        begin_test_frame();
+        allegro_gl_set_allegro_mode();
+        draw_model_view(&view, &view.yaw, &view.pitch, &view.pan_x, &view.pan_y, &view.distance);
+        allegro_gl_unset_allegro_mode();
         return centre();
     }
 };
 
-#define EXPECT_COLOUR(actual, expected) \
-    EXPECT_TRUE(near_colour(actual, expected)) << colour_text(actual) << " vs " << colour_text(expected)
-
-const rgb LIGHT_BLUE = {100, 200, 255};
+}  // namespace
 
 TEST(polygon_kinds, types_map_to_kinds_with_bit_5_ignored)
 {
-    EXPECT_EQ(polygon_draw_kind(0), 0);
-    EXPECT_EQ(polygon_draw_kind(32), 0);
-    EXPECT_EQ(polygon_draw_kind(7), 7);
-    EXPECT_EQ(polygon_draw_kind(39), 7);
-    EXPECT_EQ(polygon_draw_kind(16), 8);
-    EXPECT_EQ(polygon_draw_kind(55), 15);
-    EXPECT_EQ(polygon_draw_kind(8), -1);
-    EXPECT_EQ(polygon_draw_kind(31), -1);
-    EXPECT_EQ(polygon_draw_kind(47), -1);
-    EXPECT_EQ(polygon_draw_kind(56), -1);
-    EXPECT_EQ(polygon_draw_kind(255), -1);
+    const int cases[][2] = {{0, 0}, {32, 0}, {7, 7}, {39, 7}, {16, 8}, {55, 15},
+                            {8, -1}, {31, -1}, {47, -1}, {56, -1}, {255, -1}};
+    for (auto &c : cases) EXPECT_EQ(polygon_draw_kind(c[0]), c[1]) << c[0];
 }
 
-TEST_F(model_drawing, flat_triangle_is_drawn_in_its_colour_over_light_blue)
+TEST_F(model_drawing, flat_triangle_over_light_blue_the_camera_and_the_gl_state_restored)
 {
-    rgb c = show(M_RED_TRIANGLE);
-    maybe_screenshot("model_red_triangle");
-    EXPECT_COLOUR(c, (rgb{254, 0, 0}));                 // 255/256 of full red
-    EXPECT_COLOUR(pixel_at(5 + 20, 25 + 20), LIGHT_BLUE);
-    EXPECT_COLOUR(pixel_at(5, 25 + 100), (rgb{0, 0, 0}));   // the black outline
-}
-
-TEST_F(model_drawing, the_view_restores_viewport_matrices_and_depth_test)
-{
-    GLint projection_depth = 0, modelview_depth = 0;
+    GLint projection_depth = 0, modelview_depth = 0, depth = 0, viewport[4];
     glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection_depth);
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelview_depth);
-    show(M_RED_TRIANGLE);
-    GLint viewport[4];
+    EXPECT_COLOUR(show(M_RED_TRIANGLE), (rgb{254, 0, 0}));     // 255/256 of full red
+    EXPECT_COLOUR(pixel_at(5 + 20, 25 + 20), LIGHT_BLUE);
+    EXPECT_COLOUR(pixel_at(5, 25 + 100), (rgb{0, 0, 0}));   // the black outline
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 0);
-    EXPECT_EQ(viewport[2], 800);
-    EXPECT_EQ(viewport[3], 600);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 800, 600}));
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    GLint depth = 0;
     glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, projection_depth);
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, modelview_depth);
-}
-
-TEST_F(model_drawing, camera_values_turn_move_and_push_the_model)
-{
     view.yaw = 180.0f;                                  // seen from behind: culled
     EXPECT_COLOUR(show(M_RED_TRIANGLE), LIGHT_BLUE);
     view.yaw = 0.0f;
@@ -205,71 +159,44 @@ TEST_F(model_drawing, camera_values_turn_move_and_push_the_model)
     view.pan_x = 0.0f;
     view.distance = 50000.0f;                           // beyond the far plane
     EXPECT_COLOUR(show(M_RED_TRIANGLE), LIGHT_BLUE);
-    view.distance = 0.0f;
-    view.pitch = 20.0f;                                 // still facing enough
-    EXPECT_COLOUR(show(M_RED_TRIANGLE), (rgb{254, 0, 0}));
 }
 
-TEST_F(model_drawing, textured_polygon_is_modulated_by_its_flat_colour_and_flashes_magenta)
+TEST_F(model_drawing, textured_polygons_are_modulated_by_their_flat_colour_and_flash_magenta)
 {
     EXPECT_COLOUR(show(M_TEXTURED_QUAD), (rgb{127, 64, 32}));
     flash_page = 0;
     flash_phase = true;
-    rgb c = show(M_TEXTURED_QUAD);
-    maybe_screenshot("model_flash");
-    EXPECT_COLOUR(c, (rgb{255, 0, 255}));
+    EXPECT_COLOUR(show(M_TEXTURED_QUAD), (rgb{255, 0, 255}));
+    EXPECT_COLOUR(show(M_RED_TRIANGLE), (rgb{254, 0, 0}));   // flat polygons never flash
+    // Kind 7 keeps its corner colours, and corner 0 stays white, not magenta.
+    show(M_CORNER_COLOURS);
+    rgb near_0 = pixel_at(5 + 300 + 190, 25 + 285 - 190);
+    rgb near_2 = pixel_at(5 + 300 - 190, 25 + 285 + 190);
+    EXPECT_GT(near_0.g, 200);
+    EXPECT_LT(near_2.r + near_2.g + near_2.b, 60);
     flash_phase = false;                                // the off phase
     EXPECT_COLOUR(show(M_TEXTURED_QUAD), (rgb{127, 64, 32}));
     flash_phase = true;
     flash_page = 1;                                     // another page flashes
     EXPECT_COLOUR(show(M_TEXTURED_QUAD), (rgb{127, 64, 32}));
-    flash_page = 0;                                     // flat polygons never flash
-    EXPECT_COLOUR(show(M_RED_TRIANGLE), (rgb{254, 0, 0}));
 }
 
-TEST_F(model_drawing, corner_colours_keep_their_own_and_corner_0_of_kind_7_stays_white)
-{
-    flash_page = 0;
-    flash_phase = true;
-    show(M_CORNER_COLOURS);
-    maybe_screenshot("model_corner_colours");
-    // Corner 0 lies towards the top right, corner 2 towards the bottom left.
-    rgb near_0 = pixel_at(5 + 300 + 190, 25 + 285 - 190);
-    rgb near_2 = pixel_at(5 + 300 - 190, 25 + 285 + 190);
-    EXPECT_GT(near_0.r, 200);
-    EXPECT_GT(near_0.g, 200);                           // white, not magenta
-    EXPECT_LT(near_2.r + near_2.g + near_2.b, 60);
-    // Kind 6: corner 0 flat (magenta while flashing), corners 1 and 2 black.
-    show(M_TRIANGLE_6);
-    rgb c = centre();
-    EXPECT_GT(c.r, 20);
-    EXPECT_LT(c.g, 10);
-}
-
-TEST_F(model_drawing, instances_use_the_vertices_at_the_end_of_their_chain)
+TEST_F(model_drawing, instances_chains_loops_and_polygons_that_cannot_be_drawn)
 {
     EXPECT_COLOUR(show(M_INSTANCE), (rgb{0, 254, 0}));
     EXPECT_COLOUR(show(M_CHAIN), (rgb{254, 254, 0}));
     EXPECT_COLOUR(show(M_LOOP_A), LIGHT_BLUE);          // a loop draws nothing and returns
     EXPECT_COLOUR(show(M_BAD_CORNERS), LIGHT_BLUE);     // corner 7 of 3 vertices: skipped
-}
-
-TEST_F(model_drawing, a_page_the_level_lacks_is_drawn_untextured)
-{
-    EXPECT_COLOUR(show(M_MISSING_PAGE), (rgb{0, 0, 254}));
-}
-
-TEST_F(model_drawing, unsupported_kinds_are_skipped_with_one_console_line_each)
-{
+    EXPECT_COLOUR(show(M_MISSING_PAGE), (rgb{0, 0, 254}));   // a page the level lacks: untextured
     testing::internal::CaptureStdout();
     rgb c = show(M_UNSUPPORTED);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_COLOUR(c, (rgb{0, 0, 254}));                 // the rest is drawn
     std::string line = std::string(MODEL_RENDER_UNSUPPORTED) + "\n";
-    EXPECT_NE(out.find(line + line), std::string::npos) << out;
+    EXPECT_EQ(out, line + line);
 }
 
-TEST_F(model_drawing, event_models_and_stale_selections)
+TEST_F(model_drawing, event_models_stale_selections_and_no_level)
 {
     show_event_model = true;
     selected_event_model = 0;
@@ -279,76 +206,14 @@ TEST_F(model_drawing, event_models_and_stale_selections)
     show_event_model = false;
     EXPECT_COLOUR(show(M_COUNT), LIGHT_BLUE);
     EXPECT_COLOUR(show(-1), LIGHT_BLUE);
-}
-
-TEST_F(model_drawing, without_a_level_only_the_light_blue_rectangle_is_drawn)
-{
-    selected_model = M_RED_TRIANGLE;
-    lvl.load_mask = 0;
-    draw_view();
-    EXPECT_COLOUR(centre(), LIGHT_BLUE);
+    lvl.load_mask = 0;                                  // no level: only the light blue rectangle
+    EXPECT_COLOUR(show(M_RED_TRIANGLE), LIGHT_BLUE);
     EXPECT_COLOUR(pixel_at(5 + 600, 25 + 100), (rgb{0, 0, 0}));
     lvl.load_mask = LOAD_ALL;
-}
-
-TEST_F(model_drawing, draw_model_ignores_indices_outside_the_lists)
-{
-    // Straight calls, in whatever matrices are current: nothing may be read
-    // outside the lists (the sanitizers watch this).
+    // Straight calls: nothing may be read outside the lists (the sanitizers watch this).
     draw_model(&set, &lvl, M_COUNT, false);
     draw_model(&set, &lvl, 1, true);
     draw_model(&set, &lvl, -3, false);
     draw_model(&set, nullptr, 0, false);
     draw_model(nullptr, &lvl, M_TEXTURED_QUAD, false);
 }
-
-} // namespace
-
-namespace {
-
-// Every model and event model of the demo level is drawn and shows something
-// other than the background at some point of a coarse grid over the view.
-TEST(demo_models, every_model_and_event_model_is_visible)
-{
-    QTE_REQUIRE_DRAW_WINDOW();
-    sample_level files = make_demo_level();
-    level lvl{};
-    gl_texture_set set{};
-    ASSERT_EQ(load_level_from_memory(&lvl, files.lev.data(), files.lev.size(), files.d3d.data(),
-                                     files.d3d.size(), LOAD_ALL), 0) << load_failure_reason();
-    build_gl_textures(&set, &lvl);
-    current_level = &lvl;
-    current_textures = &set;
-    render3d view;
-    view.x = 5; view.y = 25; view.w = 600; view.h = 570;
-    view.yaw = 30.0f;
-    view.pitch = 20.0f;
-    for (int event = 0; event < 2; event++) {
-        int count = event ? lvl.event_model_count : lvl.model_count;
-        for (int i = 0; i < count; i++) {
-            show_event_model = event != 0;
-            selected_model = event ? -1 : i;
-            selected_event_model = event ? i : -1;
-            begin_test_frame();
-            allegro_gl_set_allegro_mode();
-            draw_model_view(&view, &view.yaw, &view.pitch, &view.pan_x, &view.pan_y, &view.distance);
-            allegro_gl_unset_allegro_mode();
-            std::string name = std::string(event ? "demo_event_model_" : "demo_model_") + std::to_string(i);
-            maybe_screenshot(name.c_str());
-            int drawn = 0;
-            for (int y = 35; y < 590; y += 10)
-                for (int x = 15; x < 600; x += 10)
-                    if (!near_colour(pixel_at(x, y), LIGHT_BLUE, 2))
-                        drawn++;
-            EXPECT_GT(drawn, 0) << name;
-        }
-    }
-    show_event_model = false;
-    selected_model = selected_event_model = -1;
-    current_level = nullptr;
-    current_textures = nullptr;
-    release_gl_textures(&set);
-    cleanup_level(&lvl);
-}
-
-} // namespace
