@@ -18,13 +18,6 @@ namespace {
 
 typedef std::vector<std::string> lines;
 
-uint32_t field(const std::vector<unsigned char> &b, size_t at, int n)
-{
-    uint32_t v = 0;
-    for (int i = n - 1; i >= 0; i--) v = v << 8 | b[at + i];
-    return v;
-}
-
 bool file_exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
 
 class export_test : public ::testing::Test {
@@ -51,37 +44,26 @@ protected:
 
 }  // namespace
 
-TEST_F(export_test, a_paletted_page_as_8_and_24_bit_uses_the_current_palette_and_rows_bottom_first)
+// The whole files are compared byte for byte in tests/e2e (slot 0 and a
+// 15-bit page); here the current slot and the 15-bit edge cases.
+TEST_F(export_test, a_paletted_page_uses_the_palette_at_its_current_slot)
 {
     const level_palette *palette = palette_with_id(&lvl, 9);
     const unsigned char *indices = lvl.textures[0].pixels;
-    for (int filter : {EXPORT_FILTER_8BIT, EXPORT_FILTER_24BIT}) {
-        bool eight = filter == EXPORT_FILTER_8BIT;
-        SCOPED_TRACE(eight ? "8-bit" : "24-bit");
-        std::string path = folder + "/page.bmp";
-        ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 0, path.c_str(), filter));
-        std::vector<unsigned char> b = read_file_bytes(path);
-        uint32_t offset = eight ? 1078 : 54, size = offset + (eight ? 65536 : 196608);
-        ASSERT_EQ(size, b.size());
-        struct {
-            size_t at;
-            int n;
-            uint32_t value;
-        } header[] = {{0, 2, 'B' | 'M' << 8}, {2, 4, size}, {6, 4, 0}, {10, 4, offset}, {14, 4, 40}, {18, 4, 256}, {22, 4, 256},
-                      {26, 2, 1}, {28, 2, eight ? 8u : 24u}, {30, 4, 0}, {34, 4, size - offset}, {38, 4, 2835}, {42, 4, 2835},
-                      {46, 4, 0}, {50, 4, 0}};
-        for (const auto &h : header) EXPECT_EQ(h.value, field(b, h.at, h.n)) << h.at;
-        for (int y = 0; y < 256; y++)
-            for (int x = 0; x < 256; x++) {
-                const unsigned char *entry = palette->entries[indices[y * 256 + x]];
-                const unsigned char *stored = eight ? &b[54 + indices[y * 256 + x] * 4] : &b[54 + ((255 - y) * 256 + x) * 3];
-                if (eight) {
-                    ASSERT_EQ(indices[y * 256 + x], b[1078 + (255 - y) * 256 + x]) << x << "," << y;
-                }
-                for (int c = 0; c < (eight ? 4 : 3); c++)  // blue, green, red (and extra as stored)
-                    ASSERT_EQ(entry[c < 3 ? 2 - c : 3], stored[c]) << x << "," << y << " " << c;
-            }
+    std::string path = folder + "/page.bmp";
+    ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 0, path.c_str(), EXPORT_FILTER_8BIT));
+    std::vector<unsigned char> b = read_file_bytes(path);
+    ASSERT_EQ(66614u, b.size());
+    for (int i = 0; i < 256; i++) {
+        const unsigned char *e = palette->entries[i], want[4] = {e[2], e[1], e[0], e[3]};
+        ASSERT_EQ(0, memcmp(want, &b[54 + i * 4], 4)) << i;
     }
+    EXPECT_EQ(0, memcmp(&b[1078], indices + 255 * 256, 256));  // bottom row first
+    ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 0, path.c_str(), EXPORT_FILTER_24BIT));
+    b = read_file_bytes(path);
+    ASSERT_EQ(196662u, b.size());
+    const unsigned char *e = palette->entries[indices[255 * 256]], want[3] = {e[2], e[1], e[0]};
+    EXPECT_EQ(0, memcmp(want, &b[54], 3));
     EXPECT_EQ(lines(2, "Finished exporting image."), log.lines());
 }
 
@@ -95,22 +77,13 @@ TEST_F(export_test, fifteen_bit_page_is_always_24_bit_with_the_low_bits_clear)
     ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 1, path.c_str(), EXPORT_FILTER_8BIT));  // asks 8-bit, gets 24
     std::vector<unsigned char> b = read_file_bytes(path);
     ASSERT_EQ(196662u, b.size());
-    EXPECT_EQ(24u, field(b, 28, 2));
     const unsigned char expected[9] = {8, 8, 8, 0, 0, 248, 248, 0, 0};  // b, g, r per pixel
     EXPECT_EQ(0, memcmp(&b[54], expected, 9));
-    for (size_t i = 54; i < b.size(); i++) ASSERT_EQ(0, b[i] & 7) << i;
-    EXPECT_EQ((pixels[0] & 0x1F) << 3, b[54 + 255 * 768]);  // top row last
-    EXPECT_EQ(((pixels[0] >> 10) & 0x1F) << 3, b[54 + 255 * 768 + 2]);
 }
 
 TEST_F(export_test, bmp_is_appended_unless_the_name_ends_in_exactly_bmp_and_the_folder_is_remembered)
 {
-    EXPECT_EQ(EXPORT_CANCELLED, export_page_to_file(&lvl, 0, "", -1));
-    EXPECT_EQ(lines{"Finished exporting image."}, log.lines());
-    EXPECT_STREQ("", prefs.export_directory);
-    struct {
-        const char *chosen, *written;
-    } cases[] = {{"plain", "plain.bmp"}, {"upper.BMP", "upper.BMP.bmp"}, {"done.bmp", "done.bmp"}, {"dotted.bm", "dotted.bm.bmp"}, {"bmp", "bmp.bmp"}};
+    struct { const char *chosen, *written; } cases[] = {{"plain", "plain.bmp"}, {"upper.BMP", "upper.BMP.bmp"}, {"done.bmp", "done.bmp"}, {"dotted.bm", "dotted.bm.bmp"}, {"bmp", "bmp.bmp"}};
     for (const auto &c : cases) {
         ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 0, (folder + "/" + c.chosen).c_str(), EXPORT_FILTER_24BIT));
         EXPECT_TRUE(file_exists(folder + "/" + c.written)) << c.chosen;
@@ -136,9 +109,8 @@ TEST_F(export_test, refusals_and_failures_leave_no_file_and_keep_an_older_one)
     ASSERT_TRUE(write_file_bytes(path, {1, 2, 3}));
     struct rlimit old_limit, small;
     getrlimit(RLIMIT_FSIZE, &old_limit);
+    small = old_limit, small.rlim_cur = 4096;
     void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
-    small = old_limit;
-    small.rlim_cur = 4096;
     ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
     int result = export_page_to_file(&lvl, 0, path.c_str(), EXPORT_FILTER_24BIT);
     setrlimit(RLIMIT_FSIZE, &old_limit);
@@ -156,13 +128,12 @@ TEST_F(export_test, refusals_and_failures_leave_no_file_and_keep_an_older_one)
 
 namespace {
 std::string dialog_answer, dialog_folder;
-int dialog_result;
 const char *dialog_filter;
+int dialog_result;
 int fake_save_dialog(const char *filter, char *path, int path_size, char *, int, const char *initial_folder)
 {
     dialog_filter = filter;
     dialog_folder = initial_folder;
-    EXPECT_STREQ("", path);
     EXPECT_EQ(1024, path_size);
     snprintf(path, (size_t)path_size, "%s", dialog_answer.c_str());
     return dialog_result;
@@ -178,12 +149,10 @@ TEST_F(export_test, the_whole_command_offers_the_filters_the_page_allows)
     EXPECT_EQ(0, memcmp("24-bit Bitmap\0*.bmp\0" "8-bit Bitmap\0*.bmp\0\0", dialog_filter, 40));
     EXPECT_EQ(folder + "/", dialog_folder);
     EXPECT_EQ(66614u, read_file_bytes(folder + "/whole.bmp").size());
-    ASSERT_EQ(EXPORT_OK, export_image_command(&lvl, 1, fake_save_dialog));
+    ASSERT_EQ(EXPORT_OK, export_image_command(&lvl, 1, fake_save_dialog));  // 15-bit: 24-bit only
     EXPECT_EQ(0, memcmp("24-bit Bitmap\0*.bmp\0\0", dialog_filter, 21));
-    EXPECT_EQ(196662u, read_file_bytes(folder + "/whole.bmp").size());
     dialog_result = -1;
+    log.clear();
     EXPECT_EQ(EXPORT_CANCELLED, export_image_command(&lvl, 0, fake_save_dialog));
-    EXPECT_EQ((lines{"Exporting image.", "Finished exporting image.", "Exporting image.", "Finished exporting image.",
-                     "Exporting image.", "Finished exporting image."}),
-              log.lines());
+    EXPECT_EQ((lines{"Exporting image.", "Finished exporting image."}), log.lines());
 }
