@@ -34,11 +34,12 @@ protected:
         lvl.textures[0].palette_slot = 1;  // palette 9
         memset(&prefs, 0, sizeof prefs);
         current_settings = &prefs;
+        log.clear();
     }
     void TearDown() override
     {
         current_settings = nullptr;
-        free_test_level(&lvl);
+        release_level_memory(&lvl);
     }
 };
 

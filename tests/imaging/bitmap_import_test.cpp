@@ -85,6 +85,7 @@ protected:
         lvl.textures[2].palette_slot = 1;
         memset(&prefs, 0, sizeof prefs);
         current_settings = &prefs;
+        log.clear();
         level_changed = false;
         changed_pages.clear();
         page_textures_changed = record_change;
@@ -98,7 +99,7 @@ protected:
         page_textures_changed = rebuild_page_textures;
         import_allocate = malloc;
         current_settings = nullptr;
-        free_test_level(&lvl);
+        release_level_memory(&lvl);
     }
     std::string write(const std::string &name, const bytes &b)
     {
@@ -207,7 +208,7 @@ TEST_F(import_test, eight_bit_through_the_command_refuses_compression_and_repoin
 
 TEST_F(import_test, without_a_free_id_the_table_grows_and_a_short_colour_table_is_padded_with_zeros)
 {
-    free_test_level(&lvl);
+    release_level_memory(&lvl);
     make_test_level(&lvl, {true}, {0, 1, 2}, {{0, {1}}});
     bytes b = valid_8bit(16);
     ASSERT_EQ(IMPORT_OK, import_8bit_bitmap_bytes(&lvl, 0, b.data(), b.size(), nullptr));
@@ -270,7 +271,7 @@ TEST_F(import_test, running_out_of_memory_for_a_new_palette_refuses_and_keeps_th
     EXPECT_FALSE(logged("Successfully imported."));
     EXPECT_TRUE(before == snapshot(lvl));
     // Growing the table fails after the palette array was allocated.
-    free_test_level(&lvl);
+    release_level_memory(&lvl);
     make_test_level(&lvl, {true}, {0, 1}, {{0, {1}}});
     before = snapshot(lvl);
     static int calls;

@@ -1,63 +1,19 @@
-// Helpers of the imaging tests: in-memory levels and a picture.
+// Helpers of the imaging tests: levels from builder bytes, and a picture.
 #include "imaging_support.h"
 
-#include <stdlib.h>
-#include <string.h>
-
-#include <algorithm>
+#include "../level/level_test_support.h"
 
 void make_test_level(level *lvl, const std::vector<bool> &paletted_pages, const std::vector<int> &palette_ids,
-                     const std::vector<test_list> &lists)
+                     const std::vector<builder_palette_list> &lists)
 {
-    memset(lvl, 0, sizeof *lvl);
-    lvl->load_mask = LOAD_ALL;
-    lvl->texture_count = (int)paletted_pages.size();
-    lvl->textures = (level_texture *)calloc(paletted_pages.size() + 1, sizeof(level_texture));
-    for (size_t t = 0; t < paletted_pages.size(); t++) {
-        level_texture &page = lvl->textures[t];
-        page.paletted = paletted_pages[t];
-        page.flags = page.paletted ? PAGE_FLAG_PALETTED : 0;
-        page.palette_slot_count = -1;
-        page.pixels = (unsigned char *)malloc(page.paletted ? PAGE_PIXELS : PAGE_PIXELS * 2);
-        for (int i = 0; i < PAGE_PIXELS; i++)
-            if (page.paletted) page.pixels[i] = (unsigned char)(i % 251 + t);
-            else page_pixels16(page)[i] = (uint16_t)(i * 37 + t);
-    }
-    lvl->palette_count = (int)palette_ids.size();
-    lvl->palettes = (level_palette *)calloc(palette_ids.size() + 1, sizeof(level_palette));
-    int max_id = -1;
-    for (size_t p = 0; p < palette_ids.size(); p++) {
-        int id = palette_ids[p];
-        lvl->palettes[p].id = (int16_t)id;
-        for (int i = 0; i < 256; i++) {
-            unsigned char *e = lvl->palettes[p].entries[i];
-            e[0] = (unsigned char)(i * 7 + id * 31), e[1] = (unsigned char)(255 - i);
-            e[2] = (unsigned char)(i * 3 + id), e[3] = (unsigned char)(i ^ 0x5A);
-        }
-        max_id = std::max(max_id, id);
-    }
-    lvl->palette_table_size = max_id + 1;
-    lvl->palette_table = (level_palette **)calloc((size_t)max_id + 2, sizeof(level_palette *));
-    for (size_t p = 0; p < palette_ids.size(); p++) lvl->palette_table[palette_ids[p]] = &lvl->palettes[p];
-    lvl->palette_list_count = (int)lists.size();
-    lvl->palette_lists = (palette_list *)calloc(lists.size() + 1, sizeof(palette_list));
-    for (size_t l = 0; l < lists.size(); l++) {
-        palette_list &list = lvl->palette_lists[l];
-        list.texture = lists[l].page;
-        list.count = (int)lists[l].ids.size();
-        list.palette_ids = (int32_t *)calloc(lists[l].ids.size() + 1, sizeof(int32_t));
-        for (size_t s = 0; s < lists[l].ids.size(); s++) list.palette_ids[s] = lists[l].ids[s];
-        level_texture &page = lvl->textures[list.texture];
-        if (page.paletted && page.palette_slot_count < 0) page.palette_slot_count = list.count;
-    }
-}
-
-void free_test_level(level *lvl)
-{
-    for (int t = 0; t < lvl->texture_count; t++) free(lvl->textures[t].pixels);
-    for (int l = 0; l < lvl->palette_list_count; l++) free(lvl->palette_lists[l].palette_ids);
-    free(lvl->textures), free(lvl->palettes), free(lvl->palette_table), free(lvl->palette_lists);
-    memset(lvl, 0, sizeof *lvl);
+    std::vector<builder_palette> palettes;
+    std::vector<builder_page> pages;
+    for (int id : palette_ids) palettes.push_back(make_palette((int16_t)id));
+    for (size_t t = 0; t < paletted_pages.size(); t++) pages.push_back(paletted_pages[t] ? make_paletted_page((int)t) : make_rgb15_page((int)t));
+    byte_buffer lev = encode_level({{BLOCK_TEXTURES, encode_texture_block(palettes, pages)}});
+    ASSERT_EQ(LOAD_OK, load_bytes(lvl, lev, encode_palette_lists(lists)));
+    for (const auto &list : lists)  // as the GL texture set does for the first list of a page
+        if (lvl->textures[list.texture].palette_slot_count < 0) lvl->textures[list.texture].palette_slot_count = (int)list.palette_ids.size();
 }
 
 level_palette *palette_with_id(level *lvl, int id)

@@ -1,19 +1,15 @@
-// Shared helpers of the imaging tests: small in-memory levels and a picture.
+// Shared helpers of the imaging tests: small levels and a picture.
 #pragma once
 #include <vector>
 
+#include "demo/level_builder.h"
 #include "level/level.h"
 
-// A level built field by field: page t paletted or 15-bit with a pattern,
-// palettes with the given ids (entry i's colour depends on id and i), and
-// palette lists (page, ids). free_test_level frees it and what imports added.
-struct test_list {
-    int page;
-    std::vector<int> ids;
-};
+// A level loaded from builder bytes: page t paletted or 15-bit, palettes
+// with the given ids, palette lists {page, ids}, each page's slot count from its
+// first list. Free with release_level_memory.
 void make_test_level(level *lvl, const std::vector<bool> &paletted_pages, const std::vector<int> &palette_ids,
-                     const std::vector<test_list> &lists);
-void free_test_level(level *lvl);
+                     const std::vector<builder_palette_list> &lists);
 level_palette *palette_with_id(level *lvl, int id);
 
 // A width x height RGB picture, rows top to bottom: a red "F" on a blue
