@@ -165,14 +165,19 @@ TEST_F(import_test, header_check_and_eight_bit_refusals_log_why_and_change_nothi
     // Cut files: the refusal of what is missing, never a read past the end.
     for (int colours : {256, 16}) {
         bytes b = valid_8bit(colours);
-        struct { size_t size; int code; } cuts[] = {{1, IMPORT_NOT_BITMAP}, {17, IMPORT_NOT_V3}, {29, IMPORT_NOT_8BIT}, {40, IMPORT_TRUNCATED},
-                    {53, IMPORT_TRUNCATED}, {54, IMPORT_TRUNCATED}, {60, IMPORT_TRUNCATED}, {b.size() - 1, IMPORT_TRUNCATED}};
+        const char *header = "Bitmap file is shorter than its header.", *table = "Bitmap file is shorter than its colour table and pixels.";
+        struct { size_t size; int code; const char *message; } cuts[] = {
+            {1, IMPORT_NOT_BITMAP, "Not a windows bitmap."}, {17, IMPORT_NOT_V3, "Can't load images without V3 header."},
+            {29, IMPORT_NOT_8BIT, "Bitmap is not 8-bit."}, {40, IMPORT_TRUNCATED, header}, {53, IMPORT_TRUNCATED, header},
+            {54, IMPORT_TRUNCATED, table}, {60, IMPORT_TRUNCATED, table}, {b.size() - 1, IMPORT_TRUNCATED, table}};
         for (const auto &c : cuts) {
+            SCOPED_TRACE(std::to_string(colours) + " colours, " + std::to_string(c.size) + " bytes");
             bytes cut(b.begin(), b.begin() + (long)c.size);  // exact size, so ASan sees any over-read
-            EXPECT_EQ(c.code, import_8bit_bitmap_bytes(&lvl, 0, cut.data(), cut.size(), nullptr)) << colours << " " << c.size;
+            log.clear();
+            EXPECT_EQ(c.code, import_8bit_bitmap_bytes(&lvl, 0, cut.data(), cut.size(), nullptr));
+            EXPECT_EQ(lines{c.message}, log.lines());
         }
     }
-    EXPECT_TRUE(logged("Bitmap file is shorter than its colour table and pixels."));
     EXPECT_TRUE(before == snapshot(lvl));
     EXPECT_TRUE(changed_pages.empty());
     bytes longer = valid_8bit(16);
