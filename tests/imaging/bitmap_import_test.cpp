@@ -306,19 +306,15 @@ TEST_F(import_test, removed_palettes_get_their_table_entries_back_and_the_new_re
     EXPECT_TRUE(same_as_table(lvl.palettes[2].entries[5], 5));
 }
 
-TEST_F(import_test, placement_options_force_a_new_or_the_current_palette)
+TEST_F(import_test, a_current_slot_naming_a_missing_palette_gets_a_palette_with_that_id)
 {
+    lvl.palette_lists[1].palette_ids[1] = 9;  // page 2's current slot
     bytes b = valid_8bit();
-    ASSERT_EQ(IMPORT_OK, import_8bit_bitmap_bytes(&lvl, 2, b.data(), b.size(), nullptr, IMPORT_PLACE_NEW));
+    ASSERT_EQ(IMPORT_OK, import_8bit_bitmap_bytes(&lvl, 2, b.data(), b.size(), nullptr));
     EXPECT_EQ(5, lvl.palette_count);
-    EXPECT_EQ(2, lvl.palette_lists[1].palette_ids[1]);
-    ASSERT_EQ(IMPORT_OK, import_8bit_bitmap_bytes(&lvl, 0, b.data(), b.size(), nullptr, IMPORT_PLACE_CURRENT));
-    EXPECT_EQ(5, lvl.palette_count);
-    EXPECT_EQ(1, lvl.palette_lists[0].palette_ids[0]);
-    lvl.palette_lists[2].palette_ids[0] = 9;  // a slot naming a palette the level lacks gets one with that id
-    ASSERT_EQ(IMPORT_OK, import_8bit_bitmap_bytes(&lvl, 3, b.data(), b.size(), nullptr, IMPORT_PLACE_CURRENT));
-    EXPECT_EQ(6, lvl.palette_count);
-    EXPECT_NE(nullptr, palette_with_id(&lvl, 9));
+    ASSERT_NE(nullptr, palette_with_id(&lvl, 9));
+    EXPECT_TRUE(same_as_table(palette_with_id(&lvl, 9)->entries[7], 7));
+    EXPECT_EQ(9, lvl.palette_lists[1].palette_ids[1]);
 }
 
 TEST_F(import_test, true_colour_into_a_fifteen_bit_page_packs_crops_and_fills_with_black)
