@@ -66,9 +66,8 @@ TEST(drawing, themed_frame_has_outer_and_inner_lines_and_tiny_frames_draw)
     gui_manager manager;
     manager.set_theme(theme);
     framed_panel panel(100, 100, 200, 150), tiny(50, 50, 3, 2), empty(60, 50, 0, 0);
-    manager.add(&panel);
-    manager.add(&tiny);
-    manager.add(&empty);
+    for (object *o : std::initializer_list<object *>{&panel, &tiny, &empty})
+        manager.add(o);
     draw_gui_frame(manager, theme);
     EXPECT_EQ(read_pixel(299, 249), FRAME_OUTER);   // far corner, on the rectangle's own border
     EXPECT_EQ(read_pixel(298, 248), FRAME_INNER);
@@ -76,17 +75,6 @@ TEST(drawing, themed_frame_has_outer_and_inner_lines_and_tiny_frames_draw)
     EXPECT_EQ(read_pixel(300, 175), BACKGROUND);
     EXPECT_EQ(read_pixel(50, 50), FRAME_OUTER);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-}
-
-TEST(drawing, flat_frame_without_a_theme_is_a_black_outline)
-{
-    QTE_REQUIRE_GL_WINDOW();
-    gui_manager manager;
-    framed_panel panel(100, 100, 200, 150);
-    manager.add(&panel);
-    draw_gui_frame(manager, -1);
-    EXPECT_EQ(read_pixel(300, 250), BLACK);
-    EXPECT_EQ(read_pixel(299, 249), WHITE);
 }
 
 TEST(drawing, scrolled_list_shows_the_selected_row_light_blue_and_dark_text_on_white)
@@ -100,8 +88,7 @@ TEST(drawing, scrolled_list_shows_the_selected_row_light_blue_and_dark_text_on_w
     }
     listbox list;
     list.x = 610; list.y = 200; list.w = 185; list.h = 104;   // ten rows or so
-    list.items = names;
-    list.count = 30;
+    list.items = names; list.count = 30;
     gui_manager manager;
     manager.add(&list);
     list.select(12);
@@ -147,66 +134,51 @@ TEST(drawing, image_loads_a_bitmap_and_shows_a_region)
     EXPECT_EQ(read_pixel(400, 10), FACE);   // flat drawing after it is not tinted
 }
 
-TEST(drawing, flat_menu_title_and_drop_down_rows_light_by_kind)
+TEST(drawing, flat_widgets_without_a_theme)
 {
     QTE_REQUIRE_GL_WINDOW();
     scripted_input s;
     gui_manager manager;
+    framed_panel panel(450, 350, 200, 150);
     menu file;
     file.label = "File";
-    file.x = 0; file.y = 0; file.w = 80; file.h = 20;
+    file.w = 80; file.h = 20;
     file.add_entry("Save", nothing);
     file.add_entry("(inert)", nullptr);
-    manager.add(&file);
+    window win;
+    win.x = 100; win.y = 100; win.w = 300; win.h = 200;
+    win.flags = WINDOW_CLOSE | WINDOW_DRAG;
+    win.title = "Really quit?";
+    const char *const items[] = {"ROBOT"};
+    searchbox box;
+    box.x = 610; box.y = 185; box.w = 185; box.h = 15;
+    box.items = items; box.count = 1;
+    for (object *o : std::initializer_list<object *>{&panel, &file, &win, &box})
+        manager.add(o);
     file.hovered = true;
     file.press_count = 1;
     menu_chunk *top = file.chunks[0];
     top->visible = true;
     top->hovered_row = 0;
-    draw_gui_frame(manager, -1);
-    int rh = gui_text_height() + 2, right = top->x + top->w - 4;
-    EXPECT_EQ(read_pixel(3, 3), gl_pixel(0, 128, 255));          // lit title
-    EXPECT_EQ(read_pixel(right, top->y + 5), gl_pixel(0, 200, 255));
-    EXPECT_EQ(read_pixel(right, top->y + rh + 5), WHITE);
-    top->hovered_row = 1;   // neither command nor sub-menu: grey
-    draw_gui_frame(manager, -1);
-    EXPECT_EQ(read_pixel(right, top->y + rh + 5), FACE);
-}
-
-TEST(drawing, flat_window_with_title_bar_and_close_cross)
-{
-    QTE_REQUIRE_GL_WINDOW();
-    scripted_input s;
-    gui_manager manager;
-    window win;
-    win.x = 100; win.y = 100; win.w = 300; win.h = 200;
-    win.flags = WINDOW_CLOSE | WINDOW_DRAG;
-    win.title = "Really quit?";
-    manager.add(&win);
-    draw_gui_frame(manager, -1);
-    EXPECT_EQ(read_pixel(110, 105), gl_pixel(230, 230, 230));   // title bar
-    EXPECT_EQ(read_pixel(395, 105), BLACK);                     // centre of the cross
-    int title_w = gui_text_length("Really quit?");
-    EXPECT_LT(darkest(250 - title_w / 2, 100, title_w, 10), 80);
-}
-
-TEST(drawing, search_field_turns_red_when_nothing_is_found)
-{
-    QTE_REQUIRE_GL_WINDOW();
-    scripted_input s;
-    gui_manager manager;
-    const char *const items[] = {"ROBOT"};
-    searchbox box;
-    box.x = 610; box.y = 185; box.w = 185; box.h = 15;
-    box.items = items;
-    box.count = 1;
-    manager.add(&box);
     box.handle_event(EVENT_KEY, 'z');
     draw_gui_frame(manager, -1);
+    EXPECT_EQ(read_pixel(650, 500), BLACK);   // a one-pixel outline
+    EXPECT_EQ(read_pixel(649, 499), WHITE);
+    int rh = gui_text_height() + 2, right = top->x + top->w - 4;
+    EXPECT_EQ(read_pixel(3, 3), gl_pixel(0, 128, 255));   // lit title
+    EXPECT_EQ(read_pixel(right, top->y + 5), gl_pixel(0, 200, 255));
+    EXPECT_EQ(read_pixel(right, top->y + rh + 5), WHITE);
+    EXPECT_EQ(read_pixel(110, 105), gl_pixel(230, 230, 230));   // title bar
+    EXPECT_EQ(read_pixel(395, 105), BLACK);                     // centre of the close cross
+    int title_w = gui_text_length("Really quit?");
+    EXPECT_LT(darkest(250 - title_w / 2, 100, title_w, 10), 80);
     EXPECT_EQ(read_pixel(780, 192), WHITE);
     EXPECT_LT(darkest(612, 186, 10, 13), 60);   // the "Z"
-    box.handle_event(EVENT_KEY, SEARCHBOX_KEY_ENTER);
+
+    top->hovered_row = 1;   // neither command nor sub-menu: grey
+    box.handle_event(EVENT_KEY, SEARCHBOX_KEY_ENTER);   // not found: red
     draw_gui_frame(manager, -1);
+    EXPECT_EQ(read_pixel(right, top->y + rh + 5), FACE);
     EXPECT_EQ(read_pixel(780, 192), gl_pixel(255, 100, 100));
 }
 

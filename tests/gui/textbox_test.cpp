@@ -24,11 +24,8 @@ TEST(textbox_lines, split_at_line_feeds_up_to_the_length)
     const struct { const char *text; std::vector<std::string> lines; } table[] = {
         {"A\n\nB", {"A", "", "B"}}, {"A\n", {"A"}}, {"\n", {""}}, {"", {}}};
     for (const auto &t : table) {
-        SCOPED_TRACE(t.text);
         set_text(box, t.text);
-        ASSERT_EQ(box.lines.size(), t.lines.size());
-        for (size_t i = 0; i < t.lines.size(); i++)
-            EXPECT_EQ(box.lines[i], t.lines[i]);
+        EXPECT_EQ(std::vector<std::string>(box.lines.begin(), box.lines.end()), t.lines) << t.text;
     }
     set_text(box, "short\nmuch longer line\nmid");
     EXPECT_EQ(box.widest, text_length(font, "much longer line"));

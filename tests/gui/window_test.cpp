@@ -55,9 +55,8 @@ TEST_F(window_fixture, dragging_the_title_moves_window_and_children_alike_even_o
     probe inside(120, 130), outside(500, 20);
     win.children = {&inside, &outside};
     win.flags = WINDOW_CLOSE | WINDOW_DRAG;
-    manager.add(&win);
-    manager.add(&inside);
-    manager.add(&outside);
+    for (object *o : std::initializer_list<object *>{&win, &inside, &outside})
+        manager.add(o);
     move(150, 109);   // the lowest row of the ten-pixel title bar
     buttons(1);
     move(160, 102);   // +10, -7
