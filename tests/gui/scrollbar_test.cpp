@@ -43,6 +43,7 @@ TEST(scrollbar_arithmetic, degenerate_sizes_never_divide_by_zero)
     for (int h : {20, 5}) {   // arrows only; shorter than its two arrows
         scrollbar s = make_bar();
         s.h = h;
+        EXPECT_EQ(s.track(), 0) << h;
         s.set_range(100, 10);
         EXPECT_EQ(s.get_offset(100, 10), 0) << h;
         s.set_offset(90, 45);
