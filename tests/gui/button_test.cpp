@@ -1,4 +1,4 @@
-// Button and check box state machines, image regions.
+// Button and check box state machines.
 #include <gtest/gtest.h>
 
 #include "gui/button.h"
@@ -112,16 +112,6 @@ TEST_F(widgets, radio_options_share_a_group_and_report_only_changes)
     EXPECT_FALSE(o.checked);   // radio mode leaves the toggle state alone
     press_at(lone, 105, 105);  // null group: nothing to write or report
     EXPECT_EQ(selects, 1);
-}
-
-TEST(image_region, set_region_turns_pixels_into_texture_coordinates)
-{
-    image im;
-    im.texture_w = im.texture_h = 580;
-    im.set_region(0, 290, 580, 290);
-    EXPECT_FLOAT_EQ(im.v, 0.5f);
-    EXPECT_FLOAT_EQ(im.v_size, 0.5f);
-    EXPECT_EQ(im.h, 290);
 }
 
 }  // namespace
