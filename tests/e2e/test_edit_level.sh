@@ -130,8 +130,8 @@ e2e_wait_log "Finished deleting unused palettes"
 python3 - "$WORK/orig.lev" "$WORK/orig.d3d" "$SOURCE/tests/e2e/level_files.py" "$new_a" "$new_b" \
     >"$WORK/expected_ids" <<'PY'
 import importlib.util, sys
-spec = importlib.util.spec_from_file_location('lf', sys.argv[3])
-lf = importlib.util.module_from_spec(spec); spec.loader.exec_module(lf)
+module_source = importlib.util.spec_from_file_location('lf', sys.argv[3])
+lf = importlib.util.module_from_spec(module_source); module_source.loader.exec_module(lf)
 _, order, _ = lf.texture_block(sys.argv[1])
 lists = lf.read_lists(sys.argv[2])
 lists[2] = [int(sys.argv[4])]
@@ -178,8 +178,8 @@ expected_lists=$(files lists "$WORK/orig.d3d" | sed "s/^2: .*/2: $new_a/; s/^4: 
 # the new palette's colours of the letter; the 24-bit page-4 import too.
 python3 - "$lev" "$d3d" "$SOURCE/tests/e2e/level_files.py" "$WORK/orig.lev" <<'PY' || e2e_fail "imported pixels do not show the letter"
 import importlib.util, sys
-spec = importlib.util.spec_from_file_location('lf', sys.argv[3])
-lf = importlib.util.module_from_spec(spec); spec.loader.exec_module(lf)
+module_source = importlib.util.spec_from_file_location('lf', sys.argv[3])
+lf = importlib.util.module_from_spec(module_source); module_source.loader.exec_module(lf)
 palettes, _, pages = lf.texture_block(sys.argv[1])
 _, _, old_pages = lf.texture_block(sys.argv[4])
 lists = lf.read_lists(sys.argv[2])
