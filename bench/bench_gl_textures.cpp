@@ -16,7 +16,7 @@
 #include "gui/button.h"
 #include "gui/listbox.h"
 #include "gui/object.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "app/gl_window.h"
 #include "level/level.h"
 #include "level/texture_store.h"

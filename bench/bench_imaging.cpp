@@ -15,7 +15,7 @@
 #include "imaging/bitmap_export.h"
 #include "imaging/bitmap_import.h"
 #include "imaging/neuquant.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include "demo/demo_level.h"
 #include "demo/level_builder.h"
 #include "gui/window.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
-#include "level/model_render.h"
+#include "render/model_render.h"
 #include "views/texture_render.h"
 
 namespace {

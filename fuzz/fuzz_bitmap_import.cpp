@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "imaging/bitmap_import.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "app/file_dialog.h"
 #include "app/main_screen.h"
 #include "imaging/bitmap_export.h"
@@ -26,9 +26,9 @@
 #include "app/settings.h"
 #include "app/user_message.h"
 #include "level/level.h"
-#include "level/level_open.h"
+#include "app/level_open.h"
 #include "level/level_writer.h"
-#include "level/model_render.h"
+#include "render/model_render.h"
 #include "level/name_lists.h"
 #include "level/texture_store.h"
 

@@ -19,13 +19,13 @@
 #include <time.h>
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "app/gl_window.h"
 #include "app/leak_check.h"
 #include "app/main_screen.h"
 #include "app/settings.h"
 #include "gui/object.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 
 // ---------------------------------------------------------------------------

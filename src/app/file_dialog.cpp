@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "app/user_message.h"
 
 extern char **environ;

@@ -21,8 +21,8 @@
 #include "app/update_check.h"
 #include "app/user_message.h"
 #include "imaging/unused_palettes.h"
-#include "level/level_open.h"
-#include "level/model_render.h"
+#include "app/level_open.h"
+#include "render/model_render.h"
 #include "level/name_lists.h"
 
 texture_render texture_view;

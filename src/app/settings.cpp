@@ -11,7 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 // Copies a value into a fixed text field. A value longer than the field is cut
 // to fit, so a hand-edited or corrupted file can never overrun the record.

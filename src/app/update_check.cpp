@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "app/user_message.h"
 #include "app/commands.h"
 

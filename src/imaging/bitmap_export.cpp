@@ -7,7 +7,7 @@
 #include <string.h>
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "app/settings.h"
 #include "level/level.h"
 #include "level/texture_store.h"

@@ -15,11 +15,11 @@
 #include <string.h>
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "app/settings.h"
 #include "imaging/neuquant.h"
-#include "level/byte_cursor.h"
-#include "level/gl_textures.h"
+#include "base/byte_cursor.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 #include "level/texture_store.h"
 

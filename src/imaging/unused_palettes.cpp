@@ -4,7 +4,7 @@
 #include <stdlib.h>
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "level/level.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include "app/debug_log.h"
-#include "level/byte_cursor.h"
+#include "base/debug_log.h"
+#include "base/byte_cursor.h"
 #include "level/level.h"
 
 // ---- 1. paths and the failure reason -----------------------------------------

@@ -8,7 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "level/byte_cursor.h"
+#include "base/byte_cursor.h"
 
 // ---- polygon kinds and layouts ------------------------------------------------
 

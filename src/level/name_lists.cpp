@@ -5,7 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 char **page_rows = nullptr;
 int page_row_count = 0;

@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 int find_free_palette_id(level *lvl)
 {

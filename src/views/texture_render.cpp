@@ -11,7 +11,7 @@
 #include <alleggl.h>
 #include <math.h>
 
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 
 // ---- 1. grid arithmetic and row layout -------------------------------------

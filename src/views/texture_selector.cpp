@@ -4,7 +4,7 @@
 #include <allegro.h>
 #include <alleggl.h>
 
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 
 texture_selector::texture_selector()

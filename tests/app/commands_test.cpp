@@ -17,7 +17,7 @@
 #include "app/user_message.h"
 #include "demo/level_builder.h"
 #include "level/level.h"
-#include "level/model_render.h"
+#include "render/model_render.h"
 #include "level/name_lists.h"
 #include "test_support.h"
 

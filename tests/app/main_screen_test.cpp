@@ -11,9 +11,9 @@
 #include "app/settings.h"
 #include "app/user_message.h"
 #include "gl_test_window.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
-#include "level/model_render.h"
+#include "render/model_render.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "app/settings.h"
 #include "test_support.h"
 

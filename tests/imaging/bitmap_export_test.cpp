@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../level/level_test_support.h"
+#include "level_test_support.h"
 #include "app/app_state.h"
 #include "app/settings.h"
 #include "imaging/bitmap_export.h"

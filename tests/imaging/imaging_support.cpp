@@ -1,7 +1,7 @@
 // Helpers of the imaging tests: levels from builder bytes, and a picture.
 #include "imaging_support.h"
 
-#include "../level/level_test_support.h"
+#include "level_test_support.h"
 
 void make_test_level(level *lvl, const std::vector<bool> &paletted_pages, const std::vector<int> &palette_ids,
                      const std::vector<builder_palette_list> &lists)

@@ -4,7 +4,7 @@
 
 #include "app/app_state.h"
 #include "imaging/unused_palettes.h"
-#include "../level/level_test_support.h"
+#include "level_test_support.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "demo/demo_level.h"
 #include "level/level.h"
 #include "level/level_writer.h"
-#include "level/model_render.h"
+#include "render/model_render.h"
 #include "level_test_support.h"
 #include "test_support.h"
 

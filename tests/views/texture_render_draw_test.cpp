@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "demo/level_builder.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 #include "views/draw_test_window.h"
 #include "views/quick_info.h"

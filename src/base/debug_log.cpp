@@ -1,5 +1,5 @@
 // The debug log: one file handle, echoed to standard output.
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 #include <stdarg.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/texture_store.h"
 #include "level_test_support.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "demo/level_builder.h"
 #include "level/level.h"
 #include "test_support.h"

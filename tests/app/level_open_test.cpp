@@ -11,8 +11,8 @@
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
-#include "level/gl_textures.h"
-#include "level/level_open.h"
+#include "render/gl_textures.h"
+#include "app/level_open.h"
 #include "level/name_lists.h"
 #include "level_test_support.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "test_support.h"
 
 TEST(debug_log, lines_end_in_a_blank_and_reach_the_file_at_once)

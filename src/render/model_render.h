@@ -1,6 +1,6 @@
 // Drawing one model with OpenGL, and the 3D view's drawing callback.
 #pragma once
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 
 class render3d;

@@ -8,9 +8,9 @@
 #include "app/app_state.h"
 #include "demo/level_builder.h"
 #include "gui/window.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
-#include "level/model_render.h"
+#include "render/model_render.h"
 #include "views/draw_test_window.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Drawing one model with OpenGL, and the 3D view's drawing callback.
-#include "level/model_render.h"
+#include "render/model_render.h"
 
 #include <allegro.h>
 #include <alleggl.h>

@@ -1,5 +1,5 @@
 // Opening a level through the two file dialogs, and closing it.
-#include "level/level_open.h"
+#include "app/level_open.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -7,12 +7,12 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "app/file_dialog.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 #include "level/level.h"
 #include "level/name_lists.h"
 

@@ -4,13 +4,13 @@
 // slot of its palette list, so the views can switch palettes without
 // converting pixels again. Every name array holds at least one entry, so slot 0
 // can always be read; ~0u marks a slot without a texture.
-#include "level/gl_textures.h"
+#include "render/gl_textures.h"
 
 #include <GL/gl.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "level/texture_store.h"
 
 static const unsigned int NO_GL_TEXTURE = ~0u;
