@@ -167,7 +167,6 @@ void BM_truecolour_import_paletted(benchmark::State &state)
     std::string path = temp_dir() + "/picture.bmp";
     save_bitmap(path.c_str(), bmp, nullptr);
     destroy_bitmap(bmp);
-    page_textures_changed = nullptr;
     for (auto _ : state) {
         state.PauseTiming();
         bench_level *b = new bench_level;

@@ -142,11 +142,8 @@ void BM_save_level(benchmark::State &state)
     if (load_level(&lvl, a, b, LOAD_ALL) != LOAD_OK) abort();
     fclose(a);
     fclose(b);
-    snprintf(level_path, sizeof level_path, "%s", f.lev.c_str());
-    snprintf(d3d_path, sizeof d3d_path, "%s", f.d3d.c_str());
-    snprintf(level_folder, sizeof level_folder, "%s/", f.folder.c_str());
     for (auto _ : state)
-        if (save_level(&lvl) != SAVE_OK) abort();
+        if (save_level(&lvl, f.lev.c_str(), f.d3d.c_str()) != SAVE_OK) abort();
     release_level_memory(&lvl);
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)(f.lev_size + f.d3d_size));
 }

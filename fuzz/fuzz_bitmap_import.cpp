@@ -56,7 +56,6 @@ void free_level(level *lvl)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    page_textures_changed = nullptr;
     check_8bit_bitmap_bytes(data, size);
     level lvl;
     make_level(&lvl);

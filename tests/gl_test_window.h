@@ -28,9 +28,8 @@
 // Without DISPLAY, or when the mode cannot be set, QTE_REQUIRE_GL_WINDOW
 // skips the test. Under AddressSanitizer, Mesa and Xlib leave allocations
 // behind at exit; tests/lsan.supp suppresses them (LSAN_OPTIONS=suppressions=...).
-// For the suppressions to match, the window pins every library loaded at
-// that point (the GL driver included) so none is unloaded before the leak
-// check runs; see keep_gl_driver_for_leak_check.
+// For the suppressions to match, the sanitizer build never unloads a library
+// (tests/sanitizer/keep_libraries_loaded.cpp).
 //
 // read_pixel reads the back buffer, where draw_gui_frame leaves the frame:
 // nothing is flipped, so the picture read is exactly the one just drawn.
@@ -53,7 +52,6 @@
 #include <vector>
 
 #include "app/gl_window.h"
-#include "app/leak_check.h"
 #include "gui/object.h"
 
 struct gl_pixel {
@@ -81,7 +79,6 @@ inline bool open_gl_test_window()
         fprintf(stderr, "gl_test_window: no window: %s / %s\n", allegro_error, allegro_gl_error);
         return false;
     }
-    keep_gl_driver_for_leak_check();
     state = 1;
     return true;
 }

@@ -26,13 +26,12 @@
 #include "app/settings.h"
 #include "app/user_message.h"
 #include "level/level.h"
-#include "app/level_open.h"
 #include "level/level_writer.h"
 #include "render/model_render.h"
 #include "level/name_lists.h"
 #include "level/texture_store.h"
 
-// ---- 1. view switches -------------------------------------------------------
+// ---- 1. view switches and the 3D view's picture ------------------------------
 
 namespace {
 
@@ -139,6 +138,17 @@ void view_individual_textures_command()
 
 void view_settings_command() { settings_window.show(); }
 
+void draw_selected_model(render3d *view, float *, float *, float *, float *, float *)
+{
+    model_scene scene;
+    scene.textures = current_textures;
+    scene.lvl = current_level;
+    scene.event = show_event_model;
+    scene.index = show_event_model ? selected_event_model : selected_model;
+    scene.flash_page = flash_phase ? flash_page : -1;
+    draw_model_view(&scene, view);
+}
+
 // ---- 2. selection callbacks -------------------------------------------------
 
 void group_list_pick(int index)
@@ -242,132 +252,7 @@ void request_quit()
 void quit_yes_command() { quit_requested = 1; }
 void quit_no_command() { quit_window.hide(); }
 
-// ---- 4. export, import and the selection window -----------------------------
-
-void folder_of(const char *path, char *folder, int size)
-{
-    const char *end = nullptr;
-    for (const char *p = path; *p; p++)
-        if (*p == '/' || *p == '\\')
-            end = p + 1;
-    size_t n = end ? (size_t)(end - path) : 0;
-    if (n >= (size_t)size)
-        n = (size_t)size - 1;
-    memcpy(folder, path, n);
-    folder[n] = '\0';
-}
-
-namespace {
-
-// Kept between the import command and the selection window's "Done".
-char import_name[FILE_DIALOG_PATH_SIZE];
-bool import_is_8bit = false;
-int import_page = -1;
-
-bool page_exists(int page)
-{
-    const level *lvl = current_level;
-    return lvl->load_mask != 0 && page >= 0 && page < lvl->texture_count;
-}
-
-// The importers log why they refused a file; the user hears it too.
-void report_import(int result)
-{
-    const char *why = nullptr;
-    switch (result) {
-    case IMPORT_OK:
-    case IMPORT_NEEDS_SELECTION:
-        return;
-    case IMPORT_CANNOT_OPEN: why = "The file cannot be opened or is not an image."; break;
-    case IMPORT_COMPRESSED: why = "Can't load bitmaps with compression."; break;
-    case IMPORT_TOO_MANY_COLOURS: why = "The bitmap has more than 256 colours in its table."; break;
-    case IMPORT_TRUNCATED: why = "The bitmap file is shorter than its header says."; break;
-    case IMPORT_NO_MEMORY: why = "There is not enough memory."; break;
-    default: why = "The page cannot take this image."; break;
-    }
-    char text[FILE_DIALOG_PATH_SIZE + 128];
-    snprintf(text, sizeof text, "The image could not be imported:\n%s\n%s", import_name, why);
-    tell_user(text);
-}
-
-}  // namespace
-
-void export_command()
-{
-    debug_log("Exporting image.");
-    int page = texture_view.selected_texture;
-    if (!page_exists(page)) {
-        debug_log("Finished exporting image.");
-        return;
-    }
-    const char *filter = current_level->textures[page].paletted ? EXPORT_FILTER_PALETTED : EXPORT_FILTER_15BIT;
-    char name[FILE_DIALOG_PATH_SIZE], title[FILE_DIALOG_TITLE_SIZE];
-    int filter_index = save_file_dialog(filter, name, sizeof name, title, sizeof title,
-                                        current_settings->export_directory);
-    // The exporter adds ".bmp", writes through a temporary file, remembers
-    // the folder and logs the end; a cancelled dialog only logs.
-    int result = export_page_to_file(current_level, page, filter_index > 0 ? name : nullptr, filter_index);
-    if (result == EXPORT_OK || result == EXPORT_CANCELLED)
-        return;
-    char text[FILE_DIALOG_PATH_SIZE + 128];
-    snprintf(text, sizeof text, "The page could not be exported to\n%s\n%s", name,
-             result == EXPORT_CANNOT_CREATE  ? "The file cannot be created."
-             : result == EXPORT_NO_PALETTE   ? "The page's palette is missing."
-             : result == EXPORT_WRITE_FAILED ? "Writing the file failed; nothing was changed."
-                                             : "The page cannot be exported.");
-    tell_user(text);
-}
-
-void import_command()
-{
-    debug_log("Importing image.");
-    int page = texture_view.selected_texture;
-    char title[FILE_DIALOG_TITLE_SIZE];
-    if (!page_exists(page) ||
-        !open_file_dialog("Bitmap Image\0*.bmp\0", import_name, sizeof import_name, title, sizeof title,
-                          current_settings->import_directory)) {
-        debug_log("Finished importing image.");
-        return;
-    }
-    int result = import_chosen_file(current_level, page, import_name, &import_is_8bit);
-    if (result == IMPORT_NEEDS_SELECTION) {
-        // The import waits for the selection window's "Done".
-        import_page = page;
-        import_window.show();
-        texture_view.zoomed = 0;
-        import_selector.prepare(page, current_level->textures[page].palette_slot);
-    }
-    report_import(result);
-}
-
-void import_done_command()
-{
-    // The level may have been closed or replaced while the window was open.
-    if (page_exists(import_page) && import_selector.page == import_page) {
-        std::vector<const texture_name *> names(import_selector.names.begin(), import_selector.names.end());
-        bool *marks = (bool *)calloc(names.size() + 1, sizeof *marks);
-        if (marks) {
-            for (size_t i = 0; i < names.size() && i < import_selector.selected.size(); i++)
-                marks[i] = import_selector.selected[i];
-            import_selection selection = {(int)names.size(), names.data(), marks};
-            int result = import_selected_textures(current_level, import_page, import_name, import_is_8bit,
-                                                  &selection);
-            free(marks);
-            import_window.hide();
-            report_import(result);
-            return;
-        }
-    }
-    import_window.hide();
-}
-
-void import_cancel_command() { import_window.hide(); }
-
-void import_select_all_command() { import_selector.select_all(); }
-
-// ---- 5. level menu, save, about box and update text -------------------------
-
-void save_command() { save_level_command(); }
+// ---- 4. about box and update text --------------------------------------------
 
 int about_picture_top(int random_value) { return (random_value & 1) ? 290 : 0; }
 

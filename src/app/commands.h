@@ -1,6 +1,27 @@
-// The main screen's commands: view switches, selection callbacks, the
-// per-step work, the quit request, the image commands and the about box.
+// Every command of the editor: what the menus, buttons, keys and lists run.
+// Each menu's commands live in one file: File in file_commands.cpp, Image
+// and Level in image_commands.cpp, View and Help (and the selection
+// callbacks, the per-step work and the quit request) in commands.cpp.
 #pragma once
+
+class render3d;
+
+// File menu and Control+O, Control+S.
+// Open asks for the level file and its palette-list file, reads both, and
+// only then replaces the loaded level; a file that cannot be opened or read
+// is reported in a message box and the level loaded before stays as it was.
+void open_level_command();
+// Save writes the level back through temporary files; level_changed is
+// cleared only when both files were written, else the user is told why.
+void save_command();
+// Releases the loaded level, its GL textures and name lists and resets every
+// selection of the main screen.
+void close_level();
+// Hands the name lists to the list boxes and search boxes.
+void give_lists_to_widgets();
+
+// Level menu.
+void delete_unused_palettes_command();
 
 // View menu.
 void view_models_command();
@@ -9,6 +30,8 @@ void view_users_command();            // "Models Using This Tex"
 void view_texture_groups_command();
 void view_individual_textures_command();
 void view_settings_command();
+// The 3D view's on_draw: the selected model or event model of the level.
+void draw_selected_model(render3d *view, float *yaw, float *pitch, float *pan_x, float *pan_y, float *distance);
 
 // Selection callbacks of the lists, search boxes and the texture view.
 void group_list_pick(int index);
@@ -28,9 +51,6 @@ void import_done_command();
 void import_cancel_command();
 void import_select_all_command();
 
-// File menu "Save" and Control+S.
-void save_command();
-
 // Help menu (the readme and update commands live with their own code).
 void about_command();
 void about_done_command();
@@ -41,6 +61,3 @@ void forget_update_text();
 
 // Which picture of the about bitmap a random value chooses: its top edge.
 int about_picture_top(int random_value);
-// The folder part of `path` (up to and including its last '/' or '\'), at
-// most `size` - 1 characters; empty when it has none.
-void folder_of(const char *path, char *folder, int size);

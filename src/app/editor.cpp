@@ -21,7 +21,6 @@
 #include "app/app_state.h"
 #include "base/debug_log.h"
 #include "app/gl_window.h"
-#include "app/leak_check.h"
 #include "app/main_screen.h"
 #include "app/settings.h"
 #include "gui/object.h"
@@ -280,7 +279,6 @@ int run_editor()
         show_mode_failure();
         return -1;
     }
-    keep_gl_driver_for_leak_check();
     allegro_gl_use_mipmapping(FALSE);
 
     memset(&the_level, 0, sizeof the_level);

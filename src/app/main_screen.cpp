@@ -20,9 +20,6 @@
 #include "app/settings.h"
 #include "app/update_check.h"
 #include "app/user_message.h"
-#include "imaging/unused_palettes.h"
-#include "app/level_open.h"
-#include "render/model_render.h"
 #include "level/name_lists.h"
 
 texture_render texture_view;
@@ -251,7 +248,7 @@ void build_main_screen(gui_manager *manager)
     manager->add(&texture_view);
 
     place(&model_view, 5, 25, 600, SCREEN_H - 30);
-    model_view.on_draw = draw_model_view;
+    model_view.on_draw = draw_selected_model;
     model_view.invert_yrot = current_settings->invert_yrot != 0;
     model_view.invert_ypos = current_settings->invert_ypos != 0;
     model_view.invert_xpos = current_settings->invert_xpos != 0;

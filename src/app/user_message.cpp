@@ -1,23 +1,23 @@
-// Modal message boxes of the main screen's commands.
+// Telling the user something: the modal message box of the editor's commands.
 #include "app/user_message.h"
 
-#include "app/message_box.h"
+#include <allegro.h>
+
+void (*show_message)(const char *text) = nullptr;
 
 namespace {
-void (*tell_hook)(const char *) = nullptr;
 void (*modal_hook)() = nullptr;
 }
 
 void tell_user(const char *text)
 {
-    if (tell_hook)
-        tell_hook(text);
-    else
+    if (show_message)
         show_message(text);
+    else
+        allegro_message("%s", text);
     after_modal();
 }
 
-void set_tell_user_hook(void (*hook)(const char *)) { tell_hook = hook; }
 void set_after_modal_hook(void (*hook)()) { modal_hook = hook; }
 
 void after_modal()

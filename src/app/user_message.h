@@ -1,12 +1,13 @@
-// Modal message boxes of the main screen's commands.
+// Telling the user something: the modal message box of the editor's commands.
 #pragma once
 
-// Shows `text` in the modal message box (show_message) and then forgets the keys
-// held when it opened: their releases went to the box, not to the editor.
+// Shows `text` in a modal message box and then runs the after-modal hook
+// (the keys held when it opened had their releases go to the box).
 void tell_user(const char *text);
-// Replaces the box, for tests: the function receives each text. Null
-// restores the real box.
-void set_tell_user_hook(void (*hook)(const char *text));
+// The box itself: Allegro's allegro_message by default. A plain function
+// pointer so that tests without a display can put a recorder in its place;
+// null restores the default.
+extern void (*show_message)(const char *text);
 // Called after every modal box or dialog; the main screen installs the
 // keyboard reset here. Null allowed.
 void set_after_modal_hook(void (*hook)());

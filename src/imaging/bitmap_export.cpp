@@ -1,45 +1,13 @@
-// Bitmap export: the page encoder, the stream writer and the export command's
-// work after the save dialog.
+// Bitmap export: the page encoder and the whole-or-nothing file writer.
 #include "imaging/bitmap_export.h"
 
-#include <allegro.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/app_state.h"
+#include "base/byte_writer.h"
 #include "base/debug_log.h"
-#include "app/settings.h"
 #include "level/level.h"
 #include "level/texture_store.h"
-
-const char EXPORT_FILTER_PALETTED[] = "24-bit Bitmap\0*.bmp\0" "8-bit Bitmap\0*.bmp\0";
-const char EXPORT_FILTER_15BIT[] = "24-bit Bitmap\0*.bmp\0";
-
-namespace {
-
-unsigned char *put16le(unsigned char *p, unsigned v)
-{
-    p[0] = (unsigned char)v;
-    p[1] = (unsigned char)(v >> 8);
-    return p + 2;
-}
-
-unsigned char *put32le(unsigned char *p, uint32_t v)
-{
-    p[0] = (unsigned char)v;
-    p[1] = (unsigned char)(v >> 8);
-    p[2] = (unsigned char)(v >> 16);
-    p[3] = (unsigned char)(v >> 24);
-    return p + 4;
-}
-
-const level_palette *palette_by_id(const level *lvl, int id)
-{
-    if (id < 0 || id >= lvl->palette_table_size || !lvl->palette_table) return nullptr;
-    return lvl->palette_table[id];
-}
-
-}  // namespace
 
 int encode_page_bitmap(level *lvl, int page, int palette_id, bool want_8bit, unsigned char *out,
                        size_t *size)
@@ -58,8 +26,8 @@ int encode_page_bitmap(level *lvl, int page, int palette_id, bool want_8bit, uns
     const uint32_t data_offset = want_8bit ? BITMAP_HEADER_SIZE + 1024 : BITMAP_HEADER_SIZE;
 
     unsigned char *p = out;
-    *p++ = 'B';                                     // signature
-    *p++ = 'M';
+    p = put8(p, 'B');                               // signature
+    p = put8(p, 'M');
     p = put32le(p, file_size);                      // file size
     p = put32le(p, 0);                              // reserved (two words)
     p = put32le(p, data_offset);                    // offset of the pixel data
@@ -77,10 +45,10 @@ int encode_page_bitmap(level *lvl, int page, int palette_id, bool want_8bit, uns
 
     if (want_8bit) {
         for (int i = 0; i < 256; i++) {             // blue, green, red, extra as stored
-            *p++ = palette->entries[i][2];
-            *p++ = palette->entries[i][1];
-            *p++ = palette->entries[i][0];
-            *p++ = palette->entries[i][3];
+            p = put8(p, palette->entries[i][2]);
+            p = put8(p, palette->entries[i][1]);
+            p = put8(p, palette->entries[i][0]);
+            p = put8(p, palette->entries[i][3]);
         }
         const unsigned char *indices = page_indices(texture);
         for (int y = PAGE_SIZE - 1; y >= 0; y--) {
@@ -118,34 +86,8 @@ int encode_page_bitmap(level *lvl, int page, int palette_id, bool want_8bit, uns
     return EXPORT_OK;
 }
 
-int write_page_bitmap(level *lvl, FILE *out, int page, int palette_id, bool want_8bit)
+int write_page_bitmap_file(level *lvl, int page, int palette_id, bool want_8bit, const char *path)
 {
-    unsigned char *bytes = (unsigned char *)malloc(BITMAP_24BIT_FILE_SIZE);
-    if (!bytes) return EXPORT_WRITE_FAILED;
-    size_t size = 0;
-    int result = encode_page_bitmap(lvl, page, palette_id, want_8bit, bytes, &size);
-    if (result == EXPORT_OK && fwrite(bytes, 1, size, out) != size) result = EXPORT_WRITE_FAILED;
-    free(bytes);
-    return result;
-}
-
-int export_page_to_file(level *lvl, int page, const char *chosen_name, int filter_index)
-{
-    if (filter_index < 1 || !chosen_name) {
-        debug_log("Finished exporting image.");
-        return EXPORT_CANCELLED;
-    }
-    // The name, with ".bmp" unless it already ends in exactly that.
-    char path[LEVEL_PATH_SIZE + 8];
-    size_t length = strlen(chosen_name);
-    if (length >= LEVEL_PATH_SIZE) return EXPORT_CANNOT_CREATE;
-    memcpy(path, chosen_name, length + 1);
-    if (length < 4 || strcmp(path + length - 4, ".bmp") != 0) memcpy(path + length, ".bmp", 5);
-
-    if (!lvl || page < 0 || page >= lvl->texture_count) return EXPORT_BAD_PAGE;
-    const int palette_id = current_palette_id(lvl, page);
-    const bool want_8bit = filter_index >= EXPORT_FILTER_8BIT;
-
     // Everything is encoded before the disk is touched, so a refusal leaves
     // no file behind.
     unsigned char *bytes = (unsigned char *)malloc(BITMAP_24BIT_FILE_SIZE);
@@ -161,8 +103,11 @@ int export_page_to_file(level *lvl, int page, const char *chosen_name, int filte
 
     // Written beside the target and renamed over it when complete, so a
     // failed write neither leaves half a file nor destroys an older one.
-    char temp_path[sizeof path + 8];
-    snprintf(temp_path, sizeof temp_path, "%s.part", path);
+    char temp_path[LEVEL_PATH_SIZE + 16];
+    if (snprintf(temp_path, sizeof temp_path, "%s.part", path) >= (int)sizeof temp_path) {
+        free(bytes);
+        return EXPORT_CANNOT_CREATE;
+    }
     FILE *file = fopen(temp_path, "wb");
     if (!file) {
         free(bytes);
@@ -177,25 +122,5 @@ int export_page_to_file(level *lvl, int page, const char *chosen_name, int filte
         debug_log(" Failed to write %s.", path);
         return EXPORT_WRITE_FAILED;
     }
-
-    if (current_settings) {
-        char folder[SETTINGS_PATH_SIZE];
-        replace_filename(folder, path, "", sizeof folder);
-        memcpy(current_settings->export_directory, folder, sizeof folder);
-    }
-    debug_log("Finished exporting image.");
     return EXPORT_OK;
-}
-
-int export_image_command(level *lvl, int page, file_dialog_function save_dialog)
-{
-    debug_log("Exporting image.");
-    const bool paletted = lvl && page >= 0 && page < lvl->texture_count && lvl->textures[page].paletted;
-    char path[LEVEL_PATH_SIZE] = "";
-    char title[256] = "";
-    int filter = -1;
-    if (save_dialog)
-        filter = save_dialog(paletted ? EXPORT_FILTER_PALETTED : EXPORT_FILTER_15BIT, path, sizeof path, title,
-                             sizeof title, current_settings ? current_settings->export_directory : "");
-    return export_page_to_file(lvl, page, path, filter);
 }

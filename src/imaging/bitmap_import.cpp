@@ -2,11 +2,10 @@
 //
 // Sections:
 //   1. Reading the start of a file
-//   2. Selection mask and the GL seam
+//   2. Selection mask
 //   3. Palette placement (new palette or the current slot's, table rebuild)
 //   4. Header check and the 8-bit importer
 //   5. True-colour importer (Allegro loader, 15-bit packing, quantiser)
-//   6. The import command's work after the dialog and the selection window
 #include "imaging/bitmap_import.h"
 
 #include <allegro.h>
@@ -14,12 +13,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/app_state.h"
-#include "base/debug_log.h"
-#include "app/settings.h"
-#include "imaging/neuquant.h"
 #include "base/byte_cursor.h"
-#include "render/gl_textures.h"
+#include "base/debug_log.h"
+#include "imaging/neuquant.h"
 #include "level/level.h"
 #include "level/texture_store.h"
 
@@ -58,24 +54,9 @@ unsigned char *read_file_start(const char *path, size_t limit, size_t *size)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// 2. Selection mask and the GL seam
+// 2. Selection mask
 
-void rebuild_page_textures(int page)
-{
-    if (current_textures && current_level) rebuild_gl_texture(current_textures, current_level, page);
-}
-
-const char IMPORT_FILTER[] = "Bitmap Image\0*.bmp\0";
-
-void (*page_textures_changed)(int page) = rebuild_page_textures;
 void *(*import_allocate)(size_t size) = malloc;
-
-namespace {
-void notify_page_changed(int page)
-{
-    if (page_textures_changed) page_textures_changed(page);
-}
-}  // namespace
 
 void build_selection_mask(unsigned char *mask, const import_selection *selection)
 {
@@ -214,8 +195,7 @@ unsigned char *page_buffer(const level_texture &texture, unsigned char **fresh)
 {
     *fresh = nullptr;
     if (texture.pixels) return texture.pixels;
-    size_t size = texture.paletted ? PAGE_PIXELS : PAGE_PIXELS * 2;
-    *fresh = (unsigned char *)calloc(1, size);
+    *fresh = (unsigned char *)calloc(1, page_byte_size(texture));
     return *fresh;
 }
 
@@ -352,7 +332,6 @@ int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, s
             for (int x = 0; x < PAGE_SIZE; x++) out[y * PAGE_SIZE + x] = grey[row[x]];
         }
         if (fresh) texture.pixels = fresh;
-        notify_page_changed(page);
         debug_log("Done importing 8-bit texture.");
         return IMPORT_OK;
     }
@@ -393,7 +372,6 @@ int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, s
         }
         free(mask);
     }
-    notify_page_changed(page);
     debug_log("Done importing 8-bit texture.");
     return IMPORT_OK;
 }
@@ -560,71 +538,6 @@ int import_truecolour_image(level *lvl, int page, const char *path, const import
     int result = lvl->textures[page].paletted ? import_to_paletted(lvl, page, path, selection, placement)
                                               : import_to_15bit(lvl, page, path);
     if (result != IMPORT_OK) return result;
-    notify_page_changed(page);
     debug_log("Successfully imported.");
     return IMPORT_OK;
-}
-
-// ---------------------------------------------------------------------------
-// 6. The import command's work after the dialog and the selection window
-
-int import_selected_textures(level *lvl, int page, const char *path, bool eight_bit,
-                             const import_selection *selection, int placement)
-{
-    // Marked before the importer runs: even a refused import counts as a
-    // change, as the user asked for one.
-    level_changed = true;
-    return eight_bit ? import_8bit_bitmap(lvl, page, path, selection, placement)
-                     : import_truecolour_image(lvl, page, path, selection, placement);
-}
-
-int import_chosen_file(level *lvl, int page, const char *path, bool *eight_bit)
-{
-    bool is_8bit = check_8bit_bitmap(path) == 0;
-    if (eight_bit) *eight_bit = is_8bit;
-    int result;
-    if (valid_page(lvl, page) && lvl->textures[page].palette_slot_count > 1) {
-        result = IMPORT_NEEDS_SELECTION;
-    } else {
-        result = import_selected_textures(lvl, page, path, is_8bit, nullptr);
-    }
-    if (current_settings) {
-        char folder[SETTINGS_PATH_SIZE];
-        replace_filename(folder, path, "", sizeof folder);
-        memcpy(current_settings->import_directory, folder, sizeof folder);
-    }
-    debug_log("Finished importing image.");
-    return result;
-}
-
-namespace {
-// Kept between the command and the selection window's "Done".
-char pending_path[LEVEL_PATH_SIZE];
-bool pending_eight_bit;
-}  // namespace
-
-int import_image_command(level *lvl, int page, file_dialog_function open_dialog)
-{
-    debug_log("Importing image.");
-    char path[LEVEL_PATH_SIZE] = "";
-    char title[256] = "";
-    if (!open_dialog || !open_dialog(IMPORT_FILTER, path, sizeof path, title, sizeof title,
-                                     current_settings ? current_settings->import_directory : "")) {
-        debug_log("Finished importing image.");
-        return IMPORT_CANCELLED;
-    }
-    path[sizeof path - 1] = 0;
-    bool eight_bit = false;
-    int result = import_chosen_file(lvl, page, path, &eight_bit);
-    if (result == IMPORT_NEEDS_SELECTION) {
-        memcpy(pending_path, path, sizeof path);
-        pending_eight_bit = eight_bit;
-    }
-    return result;
-}
-
-int import_pending_selection(level *lvl, int page, const import_selection *selection)
-{
-    if (!pending_path[0]) return IMPORT_NOTHING_PENDING;
-    return import_selected_textures(lvl, page, pending_path, pending_eight_bit, selection);
 }

@@ -1,11 +1,12 @@
 // Importing an image file into a texture page: the 8-bit bitmap importer, the
 // true-colour importer (any image Allegro reads, re-quantised or packed into
-// 15 bits), palette placement, the selected-texture mask, and the import
-// command's work after the open dialog and after the selection window.
+// 15 bits), palette placement and the selected-texture mask.
+//
+// The importers change only the level they are given. The caller decides
+// what follows: marking the level changed, re-uploading the page's GL
+// textures, telling the user about a refusal (each is logged here).
 #pragma once
 #include <stddef.h>
-
-#include "imaging/bitmap_export.h"  // file_dialog_function
 
 struct level;
 struct texture_name;
@@ -23,13 +24,7 @@ enum {
     IMPORT_TRUNCATED = 8,          // the declared sizes do not fit the file's bytes
     IMPORT_NO_MEMORY = 9,          // no room for a new palette or the page's pixels
     IMPORT_BAD_PAGE = 10,          // no such page, or no palette can be placed
-    IMPORT_NEEDS_SELECTION = 11,   // import_chosen_file: open the selection window
-    IMPORT_CANCELLED = 12,         // the open dialog was cancelled
-    IMPORT_NOTHING_PENDING = 13,   // "Done" without a file chosen before
 };
-
-// The open dialog's filter list.
-extern const char IMPORT_FILTER[];
 
 // Where a paletted page's imported palette goes.
 enum {
@@ -46,12 +41,6 @@ struct import_selection {
     const texture_name *const *names;
     const bool *selected;
 };
-
-// Called with the page index after an import changed a page's pixels or
-// palettes. The default re-uploads the page's GL textures when a texture set
-// exists (current_textures); tests replace it to observe the calls.
-extern void (*page_textures_changed)(int page);
-void rebuild_page_textures(int page);  // the default
 
 // Allocates the grown palette array and palette table when an import places
 // a palette (malloc by default); tests replace it to make growing fail.
@@ -84,27 +73,3 @@ int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, s
 // Allegro initialised (a system driver and a colour depth).
 int import_truecolour_image(level *lvl, int page, const char *path, const import_selection *selection,
                             int placement = IMPORT_PLACE_AUTO);
-
-// The import command after the open dialog chose `path` for page `page`:
-// runs the header check and remembers the folder in import_directory. For a
-// page with more than one palette it only stores in `*eight_bit` which
-// importer to use and answers IMPORT_NEEDS_SELECTION: the caller then opens
-// the selection window, whose "Done" calls import_selected_textures.
-// Otherwise it sets level_changed and imports the whole page, answering the
-// importer's result. Logs "Finished importing image." in both cases.
-int import_chosen_file(level *lvl, int page, const char *path, bool *eight_bit);
-// "Done" in the selection window: sets level_changed and runs the chosen
-// importer on the selected textures only.
-int import_selected_textures(level *lvl, int page, const char *path, bool eight_bit,
-                             const import_selection *selection, int placement = IMPORT_PLACE_AUTO);
-
-// The whole import command for page `page`: logs "Importing image.", asks
-// with `open_dialog` (starting in the settings' import_directory), then does
-// what import_chosen_file does. When it answers IMPORT_NEEDS_SELECTION the
-// chosen file and importer are kept for import_pending_selection; the caller
-// turns off the page view's zoom, prepares the texture selector and shows
-// the selection window.
-int import_image_command(level *lvl, int page, file_dialog_function open_dialog);
-// "Done" in the selection window: imports the file kept by
-// import_image_command into the selected textures of `page`.
-int import_pending_selection(level *lvl, int page, const import_selection *selection);

@@ -1,8 +1,8 @@
 // The loaded level: its records, the level-file reader and the save path.
 //
-// There is exactly one level open at a time. The main routine owns it and
-// publishes `current_level`; every command works on that one record, which
-// is why the level code is free functions over a plain struct.
+// The level code is free functions over this plain struct: every function
+// takes the level it works on, so the same code serves the editor (which
+// owns one level at a time) and anything else that reads levels.
 #pragma once
 #include <stdint.h>
 #include <stdio.h>
@@ -42,6 +42,8 @@ struct level_texture {
 
 inline unsigned char *page_indices(const level_texture &t) { return t.pixels; }
 inline uint16_t *page_pixels16(const level_texture &t) { return (uint16_t *)(void *)t.pixels; }
+// Bytes of a page's pixels in memory: one index a pixel, or two for 15-bit.
+inline size_t page_byte_size(const level_texture &t) { return t.paletted ? PAGE_PIXELS : 2 * PAGE_PIXELS; }
 
 struct texture_name {
     char name[9];              // up to 8 characters and the terminator
@@ -108,8 +110,5 @@ void cleanup_level(level *lvl);
 // The same without the log lines (the reader's failure path uses it).
 void release_level_memory(level *lvl);
 
-// The level's paths, set by the open command.
+// Room for a level's or palette-list file's path, terminator included.
 enum { LEVEL_PATH_SIZE = 1024 };
-extern char level_path[LEVEL_PATH_SIZE];
-extern char d3d_path[LEVEL_PATH_SIZE];
-extern char level_folder[LEVEL_PATH_SIZE];

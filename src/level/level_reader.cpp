@@ -1,7 +1,7 @@
 // The level-file and palette-list reader: load_level and its block readers.
 //
 // Sections:
-//   1. the level's paths and the failure reason
+//   1. the failure reason
 //   2. byte sources: a file or bytes in memory, read with bounds
 //   3. releasing a level's memory
 //   4. block readers (textures, models, world, texture names, model names)
@@ -23,11 +23,7 @@
 #include "base/byte_cursor.h"
 #include "level/level.h"
 
-// ---- 1. paths and the failure reason -----------------------------------------
-
-char level_path[LEVEL_PATH_SIZE];
-char d3d_path[LEVEL_PATH_SIZE];
-char level_folder[LEVEL_PATH_SIZE];
+// ---- 1. the failure reason -----------------------------------------
 
 static char failure_reason[384];
 

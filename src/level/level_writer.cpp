@@ -5,7 +5,6 @@
 //   2. the structure check of the source file
 //   3. write_texture_block, write_level, write_palette_lists
 //   4. save_level: temporary files renamed over the originals
-//   5. save_level_command
 //
 // A save never loses the level: both new files are written completely to
 // temporary files in the folders of their targets, synced, and only then
@@ -23,9 +22,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/app_state.h"
-#include "base/debug_log.h"
-#include "app/user_message.h"
+#include "base/byte_cursor.h"
+#include "base/byte_writer.h"
+#include "base/path.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "15-bit pages are written straight from memory, which holds them little-endian");
@@ -51,18 +50,28 @@ namespace {
 bool read_exact(FILE *f, void *dst, size_t n) { return n == 0 || fread(dst, 1, n, f) == n; }
 bool write_exact(FILE *f, const void *src, size_t n) { return n == 0 || fwrite(src, 1, n, f) == n; }
 
+bool read_u16(FILE *f, uint32_t *v)
+{
+    unsigned char b[2];
+    if (!read_exact(f, b, 2)) return false;
+    byte_cursor c = make_cursor(b, 2);
+    *v = get16le(&c);
+    return true;
+}
+
 bool read_u32(FILE *f, uint32_t *v)
 {
     unsigned char b[4];
     if (!read_exact(f, b, 4)) return false;
-    *v = (uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
+    byte_cursor c = make_cursor(b, 4);
+    *v = get32le(&c);
     return true;
 }
 
 bool write_u32(FILE *f, uint32_t v)
 {
-    unsigned char b[4] = {(unsigned char)v, (unsigned char)(v >> 8), (unsigned char)(v >> 16),
-                          (unsigned char)(v >> 24)};
+    unsigned char b[4];
+    put32le(b, v);
     return write_exact(f, b, 4);
 }
 
@@ -82,9 +91,6 @@ int copy_bytes(FILE *src, FILE *dst, uint64_t n, unsigned char *buffer, size_t b
 
 enum { COPY_BUFFER_SIZE = 1 << 20 };
 
-// Size of the page's pixels in memory, from how it was read.
-size_t page_bytes(const level_texture &t) { return t.paletted ? PAGE_PIXELS : 2 * PAGE_PIXELS; }
-
 // The palette records that will be written: those whose id has a table entry.
 bool palette_is_written(const level *lvl, const level_palette &p)
 {
@@ -103,7 +109,7 @@ static uint64_t rebuilt_texture_block_size(const level *lvl, int32_t *palettes)
         if (palette_is_written(lvl, lvl->palettes[i])) written++;
     *palettes = written;
     uint64_t size = 2 + 1026 * (uint64_t)written + 4;
-    for (int32_t i = 0; i < lvl->texture_count; i++) size += 4 + page_bytes(lvl->textures[i]);
+    for (int32_t i = 0; i < lvl->texture_count; i++) size += 4 + page_byte_size(lvl->textures[i]);
     return size;
 }
 
@@ -145,9 +151,8 @@ static int check_source_structure(FILE *src, const level *lvl, int64_t *texture_
     if (*texture_block >= 0) {
         if (fseeko(src, start + (off_t)texture_offset, SEEK_SET) != 0)
             return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
-        unsigned char pc[2];
-        uint32_t pages;
-        if (!read_exact(src, pc, 2) || !skip_bytes(src, 1026 * (uint64_t)(pc[0] | pc[1] << 8)) || !read_u32(src, &pages))
+        uint32_t palettes, pages;
+        if (!read_u16(src, &palettes) || !skip_bytes(src, 1026 * (uint64_t)palettes) || !read_u32(src, &pages))
             return save_fail(SAVE_SOURCE_CHANGED, "the level file's texture block is cut short");
         if ((int32_t)pages != lvl->texture_count)
             return save_fail(SAVE_SOURCE_CHANGED, "the level file on disk has %d pages, the level %d",
@@ -161,7 +166,7 @@ static int check_source_structure(FILE *src, const level *lvl, int64_t *texture_
                 return save_fail(SAVE_SOURCE_CHANGED, "page %d of the level file on disk has another format", (int)i);
             if (t.pixels && ((t.flags & PAGE_FLAG_PALETTED) != 0) != t.paletted)
                 return save_fail(SAVE_SOURCE_CHANGED, "page %d's flags do not match its pixels", (int)i);
-            if (!skip_bytes(src, page_bytes(t))) return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
+            if (!skip_bytes(src, page_byte_size(t))) return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
         }
     }
     if (fseeko(src, start, SEEK_SET) != 0) return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
@@ -174,21 +179,21 @@ int write_texture_block(FILE *src, FILE *dst, level *lvl)
 {
     if (!src || !dst) return SAVE_NULL_FILE;
     // The source's palettes are replaced by the level's.
-    unsigned char pc[2];
-    if (!read_exact(src, pc, 2) || !skip_bytes(src, 1026 * (uint64_t)(pc[0] | pc[1] << 8)))
+    uint32_t palettes;
+    if (!read_u16(src, &palettes) || !skip_bytes(src, 1026 * (uint64_t)palettes))
         return save_fail(SAVE_READ_FAILED, "the level file's palettes cannot be read");
 
     int32_t written = 0;
     rebuilt_texture_block_size(lvl, &written);
     if (written > 65535) return save_fail(SAVE_TOO_LARGE, "the level has %d palettes, more than a file holds", (int)written);
-    unsigned char count[2] = {(unsigned char)written, (unsigned char)(written >> 8)};
+    unsigned char count[2];
+    put16le(count, (unsigned)written);
     if (!write_exact(dst, count, 2)) return save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
     unsigned char record[1026];
     for (int32_t i = 0; i < lvl->palette_count; i++) {
         const level_palette &p = lvl->palettes[i];
         if (!palette_is_written(lvl, p)) continue;   // removed palettes are left out
-        record[0] = (unsigned char)p.id;             // int16 id
-        record[1] = (unsigned char)((uint16_t)p.id >> 8);
+        put16le(record, (uint16_t)p.id);             // int16 id
         for (int k = 0; k < 256; k++) {
             record[2 + 4 * k] = p.entries[k][2];      // blue
             record[3 + 4 * k] = p.entries[k][1];      // green
@@ -218,7 +223,7 @@ int write_texture_block(FILE *src, FILE *dst, level *lvl)
             result = save_fail(SAVE_SOURCE_CHANGED, "page %d of the level file on disk has another format", (int)i);
             break;
         }
-        size_t bytes = page_bytes(t);
+        size_t bytes = page_byte_size(t);
         if (t.pixels) {
             if (!write_u32(dst, t.flags) || !write_exact(dst, t.pixels, bytes))
                 result = save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
@@ -358,10 +363,8 @@ mode_t mode_of(const char *path, mode_t fallback)
 void sync_folder_of(const char *path)
 {
     char folder[SAVE_PATH_SIZE];
-    const char *slash = strrchr(path, '/');
-    if (!slash) snprintf(folder, sizeof folder, ".");
-    else snprintf(folder, sizeof folder, "%.*s", (int)(slash - path + 1), path);
-    int fd = open(folder, O_RDONLY | O_DIRECTORY);
+    folder_of(path, folder, sizeof folder);
+    int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
@@ -370,7 +373,7 @@ void sync_folder_of(const char *path)
 
 }  // namespace
 
-int save_level(level *lvl)
+int save_level(level *lvl, const char *level_path, const char *d3d_path)
 {
     save_failure[0] = 0;
     if (!lvl->load_mask) return SAVE_OK;
@@ -434,29 +437,4 @@ int save_level(level *lvl)
     if (d3d && d3d_temp[0]) unlink(d3d_temp);
     level_temp[0] = d3d_temp[0] = 0;
     return result;
-}
-
-// ---- 5. the save command --------------------------------------------------------
-
-void save_level_command()
-{
-    debug_log("Saving changes.");
-    level *lvl = current_level;
-    if (!lvl || !lvl->load_mask) {
-        level_changed = false;
-        debug_log("Save completed");
-        return;
-    }
-    int result = save_level(lvl);
-    if (result == SAVE_OK) {
-        level_changed = false;
-        debug_log("Save completed");
-        return;
-    }
-    // The changes are still only in memory: keep saying so.
-    debug_log(" Save failed: %s.", save_failure);
-    char text[700];
-    snprintf(text, sizeof text, "The level could not be saved: %s. The files on disk were left as they were.",
-             save_failure);
-    tell_user(text);
 }

@@ -29,11 +29,9 @@ int write_palette_lists(FILE *dst, level *lvl);
 // Why the last write or save failed, as a phrase ("" after success).
 const char *save_failure_reason();
 
-// Saves the loaded level to level_path and d3d_path: each file is written to
-// a new temporary file beside its target, synced, and renamed over it. On
-// failure both files stay exactly as they were and no temporary file is left.
-int save_level(level *lvl);
-// The save command: logs "Saving changes." and "Save completed"; clears
-// level_changed only when the files were written. On failure it logs the
-// reason, keeps level_changed set and tells the user through tell_user.
-void save_level_command();
+// Saves the level to the level file it was read from (`level_path`, whose
+// blocks other than the textures are copied through) and the palette-list
+// file `d3d_path`: each file is written to a new temporary file beside its
+// target, synced, and renamed over it. On failure both files stay exactly as
+// they were, no temporary file is left and save_failure_reason() says why.
+int save_level(level *lvl, const char *level_path, const char *d3d_path);

@@ -54,6 +54,22 @@ int get_palette_list_entry(level *lvl, int page, int slot)
     return list->palette_ids[slot];
 }
 
+const level_palette *palette_by_id(const level *lvl, int id)
+{
+    if (!lvl->palette_table || id < 0 || id >= lvl->palette_table_size) return nullptr;
+    return lvl->palette_table[id];
+}
+
+bool palette_is_listed(const level *lvl, int id)
+{
+    for (int32_t i = 0; lvl->palette_lists && i < lvl->palette_list_count; i++) {
+        const palette_list &l = lvl->palette_lists[i];
+        for (int32_t k = 0; l.palette_ids && k < l.count; k++)
+            if (l.palette_ids[k] == id) return true;
+    }
+    return false;
+}
+
 int current_palette_id(level *lvl, int page)
 {
     if (!page_in_level(lvl, page)) return NO_PALETTE_ENTRY;

@@ -1,4 +1,4 @@
-// Palette ids, palette-list slots and the conversion of a page to RGBA.
+// Palette ids, palette-list slots, the palettes in use and the conversion of a page to RGBA.
 #pragma once
 #include <stdint.h>
 
@@ -23,6 +23,13 @@ int get_palette_list_entry(level *lvl, int page, int slot);
 int current_palette_id(level *lvl, int page);
 // The first palette list naming the page, or null.
 palette_list *find_palette_list(level *lvl, int page);
+// The palette with the given id; null when the id is outside the palette
+// table or its entry is empty (deleted).
+const level_palette *palette_by_id(const level *lvl, int id);
+// Whether some page's palette list names the id in any of its slots. A
+// palette no list names can never be shown, and the removal of unused
+// palettes takes exactly those.
+bool palette_is_listed(const level *lvl, int id);
 
 // Converts a 15-bit page to RGBA bytes (red, green, blue, alpha per pixel);
 // with `apply_key` the pixel 0x8421 becomes fully transparent black.

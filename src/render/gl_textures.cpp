@@ -24,14 +24,6 @@ static int name_slots(const gl_texture_set *set, int page)
     return n > 0 ? n : 1;
 }
 
-// The palette with the given id, or null when the id is outside the table or
-// the entry is empty (deleted).
-static const level_palette *palette_by_id(const level *lvl, int id)
-{
-    if (!lvl->palette_table || id < 0 || id >= lvl->palette_table_size) return nullptr;
-    return lvl->palette_table[id];
-}
-
 // Converts page t through the palette in slot j of its list into rgba. A slot
 // naming no palette is logged and leaves the buffer as the previous
 // conversion left it. Every slot with a palette is converted, however many

@@ -1,4 +1,4 @@
-// Drawing one model with OpenGL, and the 3D view's drawing callback.
+// Drawing one model with OpenGL, alone or framed in the 3D view.
 #include "render/model_render.h"
 
 #include <allegro.h>
@@ -6,10 +6,7 @@
 #include <GL/glu.h>
 #include <stdio.h>
 
-#include "app/app_state.h"
 #include "gui/window.h"
-
-int flash_page = -1;
 
 const char *const MODEL_RENDER_UNSUPPORTED = "Tried to render something not implemented";
 
@@ -46,7 +43,7 @@ static void corner_colour(const model_polygon &p, int c)
     glColor3f(p.red[c] / 256.0f, p.green[c] / 256.0f, p.blue[c] / 256.0f);
 }
 
-void draw_model(const gl_texture_set *set, const level *lvl, int index, bool event)
+void draw_model(const gl_texture_set *set, const level *lvl, int index, bool event, int flash_page)
 {
     if (!lvl || index < 0)
         return;
@@ -79,7 +76,7 @@ void draw_model(const gl_texture_set *set, const level *lvl, int index, bool eve
         if (textured) {
             if (page_known)
                 slot = lvl->textures[p.texture].palette_slot;
-            if (flash_phase && p.texture == flash_page) {
+            if (p.texture == flash_page) {
                 fr = 1.0f;
                 fg = 0.0f;
                 fb = 1.0f;
@@ -134,30 +131,18 @@ void draw_model(const gl_texture_set *set, const level *lvl, int index, bool eve
     }
 }
 
-void draw_model_view(render3d *view, float *yaw, float *pitch, float *pan_x,
-                     float *pan_y, float *distance)
+void draw_model_view(const model_scene *scene, const render3d *view)
 {
     int x = view->x, y = view->y, w = view->w, h = view->h;
     rectfill(screen, x, y, x + w, y + h, makecol(100, 200, 255));
     rect(screen, x, y, x + w, y + h, makecol(0, 0, 0));
 
-    const level *lvl = current_level;
-    if (!lvl || lvl->load_mask == 0)
+    const level *lvl = scene->lvl;
+    int index = scene->index;
+    if (!lvl || lvl->load_mask == 0 || index < 0)
         return;
-    int index;
-    const model *list;
-    int count;
-    if (!show_event_model && selected_model >= 0) {
-        index = selected_model;
-        list = lvl->models;
-        count = lvl->model_count;
-    } else if (show_event_model && selected_event_model >= 0) {
-        index = selected_event_model;
-        list = lvl->event_models;
-        count = lvl->event_model_count;
-    } else {
-        return;
-    }
+    const model *list = scene->event ? lvl->event_models : lvl->models;
+    int count = scene->event ? lvl->event_model_count : lvl->model_count;
     // The camera backs off by the model's radius. A stale selection beyond
     // the list, or a view without area (no aspect ratio), draws nothing further.
     if (!list || index >= count || w <= 0 || h <= 0)
@@ -177,12 +162,12 @@ void draw_model_view(render3d *view, float *yaw, float *pitch, float *pan_x,
 
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    glTranslatef(0.0f, 0.0f, -1000.0f - radius - *distance);
-    glTranslatef(*pan_x, *pan_y, 0.0f);
-    glRotatef(*pitch, 1.0f, 0.0f, 0.0f);
-    glRotatef(*yaw, 0.0f, 1.0f, 0.0f);
+    glTranslatef(0.0f, 0.0f, -1000.0f - radius - view->distance);
+    glTranslatef(view->pan_x, view->pan_y, 0.0f);
+    glRotatef(view->pitch, 1.0f, 0.0f, 0.0f);
+    glRotatef(view->yaw, 0.0f, 1.0f, 0.0f);
 
-    draw_model(current_textures, lvl, index, show_event_model);
+    draw_model(scene->textures, lvl, index, scene->event, scene->flash_page);
 
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();

@@ -1,13 +1,9 @@
-// Drawing one model with OpenGL, and the 3D view's drawing callback.
+// Drawing one model with OpenGL, alone or framed in the 3D view.
 #pragma once
 #include "render/gl_textures.h"
 #include "level/level.h"
 
 class render3d;
-
-// The page whose polygons blink magenta while flash_phase is on; -1 = none.
-// Set when the list of models using a page is built.
-extern int flash_page;
 
 // The console line for a polygon kind the renderer cannot draw.
 extern const char *const MODEL_RENDER_UNSUPPORTED;  // "Tried to render something not implemented"
@@ -16,15 +12,25 @@ extern const char *const MODEL_RENDER_UNSUPPORTED;  // "Tried to render somethin
 int polygon_draw_kind(int type);
 
 // Draws model `index` of lvl->models (event false) or lvl->event_models
-// (event true) in the current GL matrices. Changes only 2D texturing, the
+// (event true) in the current GL matrices, the textured polygons on page
+// `flash_page` in magenta (-1: none). Changes only 2D texturing, the
 // bound texture and the current colour. Never reads outside the level's
 // arrays: indices out of range, broken instance chains, polygons the decoder
 // marked unsafe and corners beyond the vertex source are skipped; pages the
 // level lacks are drawn untextured.
-void draw_model(const gl_texture_set *set, const level *lvl, int index, bool event);
+void draw_model(const gl_texture_set *set, const level *lvl, int index, bool event, int flash_page = -1);
 
-// on_draw callback of the 3D view: the light-blue background, then the
-// selected model or event model of current_level through a perspective
-// camera placed by the view's five values.
-void draw_model_view(render3d *view, float *yaw, float *pitch, float *pan_x,
-                     float *pan_y, float *distance);
+// What the 3D view shows: one model of a level with the level's textures.
+struct model_scene {
+    const gl_texture_set *textures;
+    const level *lvl;
+    int index;           // into lvl->models or lvl->event_models; -1 = none
+    bool event;
+    int flash_page;      // page drawn magenta in this frame; -1 = none
+};
+
+// Draws the 3D view's frame: the light-blue background, then the scene's
+// model through a perspective camera placed by the view's yaw, pitch, pan
+// and distance. A scene without a model, or a view without area, shows the
+// background only.
+void draw_model_view(const model_scene *scene, const render3d *view);

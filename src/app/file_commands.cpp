@@ -1,20 +1,21 @@
-// Opening a level through the two file dialogs, and closing it.
-#include "app/level_open.h"
-
+// The File menu's commands: opening a level through the two file dialogs,
+// closing it, and saving it.
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "app/app_state.h"
 #include "app/commands.h"
-#include "base/debug_log.h"
 #include "app/file_dialog.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
-#include "render/gl_textures.h"
+#include "base/debug_log.h"
+#include "base/path.h"
 #include "level/level.h"
+#include "level/level_writer.h"
 #include "level/name_lists.h"
+#include "render/gl_textures.h"
 
 namespace {
 
@@ -137,15 +138,7 @@ void open_level_command()
     level_changed = false;
     build_gl_textures(current_textures, current_level);
 
-    const char *slash = strrchr(level_path, '/');
-    const char *backslash = strrchr(level_path, '\\');
-    if (!slash || (backslash && backslash > slash))
-        slash = backslash;
-    if (slash) {
-        size_t n = (size_t)(slash - level_path) + 1;
-        memcpy(level_folder, level_path, n);
-        level_folder[n] = '\0';
-    }
+    folder_of(level_path, level_folder, sizeof level_folder);
     folder_of(level_path, s->lev_directory, SETTINGS_PATH_SIZE);
     folder_of(d3d_path, s->d3d_directory, SETTINGS_PATH_SIZE);
 
@@ -154,4 +147,26 @@ void open_level_command()
     give_lists_to_widgets();
     texture_view.set_mode(texture_view.mode);
     debug_log("Done loading level");
+}
+
+void save_command()
+{
+    debug_log("Saving changes.");
+    level *lvl = current_level;
+    if (!lvl || !lvl->load_mask) {
+        level_changed = false;
+        debug_log("Save completed");
+        return;
+    }
+    if (save_level(lvl, level_path, d3d_path) == SAVE_OK) {
+        level_changed = false;
+        debug_log("Save completed");
+        return;
+    }
+    // The changes are still only in memory: keep saying so.
+    debug_log(" Save failed: %s.", save_failure_reason());
+    char text[700];
+    snprintf(text, sizeof text, "The level could not be saved: %s. The files on disk were left as they were.",
+             save_failure_reason());
+    tell_user(text);
 }
