@@ -1,35 +1,24 @@
-// The main screen's commands.
+// The View and Help menus' commands, the selection callbacks, the main
+// screen's per-step work and the quit request. (The File menu's commands
+// live in file_commands.cpp, the Image and Level menus' in image_commands.cpp.)
 //
 // Sections:
-//   1. view switches
+//   1. view switches and the 3D view's picture
 //   2. selection callbacks
 //   3. per-step work and the quit request
-//   4. export, import and the selection window
-//   5. level menu, save, about box and update text
+//   4. about box and update text
 #include "app/commands.h"
 
 #include <allegro.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
-
-#include <vector>
 
 #include "app/app_state.h"
-#include "base/debug_log.h"
-#include "app/file_dialog.h"
-#include "app/main_screen.h"
-#include "imaging/bitmap_export.h"
-#include "imaging/bitmap_import.h"
-#include "imaging/unused_palettes.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
 #include "level/level.h"
-#include "level/level_writer.h"
-#include "render/model_render.h"
 #include "level/name_lists.h"
-#include "level/texture_store.h"
+#include "render/model_render.h"
 
 // ---- 1. view switches and the 3D view's picture ------------------------------
 

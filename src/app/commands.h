@@ -40,6 +40,13 @@ void texture_view_pick(int index, bool is_page);
 void texture_search_hit(int index);
 void model_search_hit(int index);
 
+// The screen's work at the start of every logic step, before the manager's
+// dispatch pass: settings check boxes, keyboard shortcuts, selection routing.
+void main_screen_step();
+// What Escape, the Exit command and the window's close button do: ask, or quit
+// at once with fast quit and nothing unsaved.
+void request_quit();
+
 // Quit window buttons.
 void quit_yes_command();
 void quit_no_command();

@@ -19,6 +19,9 @@
 #include <time.h>
 
 #include "app/app_state.h"
+#include "app/commands.h"
+#include "app/held_keys.h"
+#include "app/user_message.h"
 #include "base/debug_log.h"
 #include "app/gl_window.h"
 #include "app/main_screen.h"
@@ -183,6 +186,15 @@ void redraw_for_ticks(int ticks)
     if (ticks > redraw_ticks_left) redraw_ticks_left = ticks;
 }
 
+// After every message box and file dialog: the keys held when it opened
+// count as up (their releases went to it, not to the editor), and the part
+// of the window it covered is redrawn at once.
+static void after_modal_window()
+{
+    forget_held_keys();
+    redraw_for_ticks(FRAMES_AFTER_MODAL_TICKS);
+}
+
 static void main_loop_step()
 {
     screen_sample now = sample_screen(loop_manager);
@@ -301,6 +313,7 @@ int run_editor()
 
     srand((unsigned)time(nullptr));
     flash_phase = false;
+    set_after_modal_hook(after_modal_window);
     build_main_screen(manager);
     set_nearest_filtering(font_texture_count, theme_texture);
     set_start_projection();

@@ -29,7 +29,6 @@ namespace {
 
 int last_error = FILE_DIALOG_CANCELLED;
 std::string program_override;
-void (*after_hook)() = nullptr;
 
 std::string chooser_program()
 {
@@ -132,8 +131,6 @@ int run_dialog(bool saving, const char *filter, char *path, int path_size, char 
 
     std::string output;
     int status = run_chooser(args, &output);
-    if (after_hook)
-        after_hook();
     after_modal();
     if (status == 1 && output.empty()) {
         last_error = FILE_DIALOG_CANCELLED;
@@ -198,4 +195,3 @@ int file_dialog_error() { return last_error; }
 
 void set_file_chooser_program(const char *path) { program_override = path ? path : ""; }
 
-void set_file_dialog_after_hook(void (*hook)()) { after_hook = hook; }

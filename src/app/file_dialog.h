@@ -33,6 +33,3 @@ int file_dialog_error();
 // The chooser program to run; null restores the default, "qte_file_chooser"
 // in the executable's folder. Tests point it at a stand-in.
 void set_file_chooser_program(const char *path);
-// Called after every dialog (the keys that opened it may still look held:
-// their releases went to the chooser). Null allowed.
-void set_file_dialog_after_hook(void (*hook)());

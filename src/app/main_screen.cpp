@@ -11,10 +11,8 @@
 #include <allegro.h>
 
 #include "app/app_state.h"
-#include "app/editor.h"
 #include "app/commands.h"
 #include "app/file_dialog.h"
-#include "app/held_keys.h"
 #include "app/readme.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
@@ -63,15 +61,6 @@ namespace {
 // process like the rest of the screen.
 menu file_menu, level_menu, view_menu, help_menu;
 button about_done, import_done, import_cancel, import_select_all, quit_yes, quit_no;
-
-// After every message box and file dialog: the keys held when it opened
-// count as up (their releases went to it), and the part of the window it
-// covered is redrawn at once.
-void after_modal_window()
-{
-    forget_held_keys();
-    redraw_for_ticks(FRAMES_AFTER_MODAL_TICKS);
-}
 
 void place(object *widget, int x, int y, int w, int h)
 {
@@ -235,10 +224,6 @@ void build_quit_window(gui_manager *manager)
 
 void build_main_screen(gui_manager *manager)
 {
-    // Keys held when a dialog or message box opened were released while it
-    // had the focus; the editor must not see them as still held.
-    set_after_modal_hook(after_modal_window);
-
     place(&texture_view, 5, 25, 600, SCREEN_H - 30);
     texture_view.show();
     texture_view.level = current_level;

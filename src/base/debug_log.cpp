@@ -3,7 +3,7 @@
 
 #include <stdarg.h>
 
-FILE *debug_file = nullptr;
+static FILE *debug_file = nullptr;   // null while logging is off
 
 void open_debug_log(const char *path)
 {

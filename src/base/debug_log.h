@@ -12,5 +12,3 @@ void close_debug_log();
 // is flushed, so it is complete up to the last message even after a crash.
 void debug_log(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
-// The open file, or null while logging is off.
-extern FILE *debug_file;

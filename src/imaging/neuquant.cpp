@@ -500,11 +500,3 @@ int quant_lookup(int b, int g, int r)
 
 int quant_lookup_walk(int b, int g, int r) { return lookup_walk(b & 255, g & 255, r & 255); }
 
-void quant_get_neuron(int i, int out[4])
-{
-    i &= MAX_NET_POS;
-    out[0] = quant.blue[i];
-    out[1] = quant.green[i];
-    out[2] = quant.red[i];
-    out[3] = quant.colour[i];
-}

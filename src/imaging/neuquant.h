@@ -44,6 +44,3 @@ bool quant_use_vector_code(bool wanted);
 // (quant_lookup uses a vectorised search where the processor allows).
 int quant_lookup_walk(int blue, int green, int red);
 
-// Read-only view of the state, for tests: neuron i's blue, green, red and
-// colour number (in its current order).
-void quant_get_neuron(int i, int out[4]);
