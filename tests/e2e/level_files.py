@@ -1,20 +1,23 @@
 #!/usr/bin/env python3
-"""Reads level and palette-list files and bitmaps for the end-to-end checks,
-and writes the test bitmaps.
-
-Commands:
-  bmp8 OUT SEED            an 8-bit 256 x 256 bitmap with its own palette
-  bmp24 OUT                a 24-bit 256 x 256 bitmap: a red letter on blue
-  export24 LEV D3D PAGE SLOT BMP    BMP is the page drawn with its palette
-  export8 LEV D3D PAGE SLOT BMP     BMP holds the page's indices and palette
-  import8 LEV D3D PAGE BMP          the page holds BMP's indices, its list's
-                                    slot 0 names a palette equal to BMP's table
-  same-blocks OLD NEW      every block but the texture block is byte-identical
-  same-pages OLD NEW PAGE...       those pages' flags and pixels are unchanged
-  palette-ids LEV          prints the palette ids of the texture block
-  free-ids LEV N           prints the N lowest ids no palette has
-  lists D3D                prints each palette list as "page: id id ..."
-"""
+# Reads level and palette-list files and bitmaps for the end-to-end checks,
+# and writes the test bitmaps.
+#
+# Commands:
+#   bmp8 OUT SEED            an 8-bit 256 x 256 bitmap with its own palette
+#   bmp24 OUT                a 24-bit 256 x 256 bitmap: a red letter on blue
+#   export24 LEV D3D PAGE SLOT BMP    BMP is the page drawn with its palette
+#   export8 LEV D3D PAGE SLOT BMP     BMP holds the page's indices and palette
+#   import8 LEV D3D PAGE BMP          the page holds BMP's indices, its list's
+#                                     slot 0 names a palette equal to BMP's table
+#   same-blocks OLD NEW      every block but the texture block is byte-identical
+#   same-pages OLD NEW PAGE...       those pages' flags and pixels are unchanged
+#   palette-ids LEV          prints the palette ids of the texture block
+#   free-ids LEV N           prints the N lowest ids no palette has
+#   lists D3D                prints each palette list as "page: id id ..."
+#   kept-ids LEV D3D PAGE=ID...      prints the ids a save keeps once each
+#                                     PAGE's list is just ID, then those dropped
+#   letter LEV D3D OLD_LEV   pages 0 (inside its named rectangles only) and 4
+#                            show the bmp24 letter in their palettes
 import struct
 import sys
 
@@ -45,10 +48,7 @@ def parse_textures(content):
     order = []
     for _ in range(palette_count):
         pid, = struct.unpack_from('<h', content, at)
-        entries = content[at + 2:at + 1026]
-        # file: blue, green, red, extra -> (r, g, b, extra)
-        palettes[pid] = [(entries[i * 4 + 2], entries[i * 4 + 1], entries[i * 4], entries[i * 4 + 3])
-                         for i in range(256)]
+        palettes[pid] = colour_table(content[at + 2:at + 1026])
         order.append(pid)
         at += 1026
     page_count, = struct.unpack_from('<i', content, at)
@@ -56,28 +56,23 @@ def parse_textures(content):
     pages = []
     for _ in range(page_count):
         flags, = struct.unpack_from('<I', content, at)
-        at += 4
-        if flags & 0x10:
-            pages.append((flags, content[at:at + 65536]))
-            at += 65536
-        else:
-            pages.append((flags, content[at:at + 131072]))
-            at += 131072
+        size = 65536 if flags & 0x10 else 131072   # 8-bit or 15-bit
+        pages.append((flags, content[at + 4:at + 4 + size]))
+        at += 4 + size
     return palettes, order, pages
 
 
+def colour_table(entries):
+    # file: blue, green, red, extra -> (r, g, b, extra)
+    return [(entries[i * 4 + 2], entries[i * 4 + 1], entries[i * 4], entries[i * 4 + 3]) for i in range(256)]
+
+
 def texture_names(path):
-    """(name, page, x, y, w, h) of each named rectangle (block kind 5)."""
-    for kind, content in read_level(path):
-        if kind == 5:
-            count, = struct.unpack_from('<i', content, 0)
-            out = []
-            for i in range(count):
-                at = 4 + 16 * i
-                name = content[at:at + 8].split(b'\0')[0].decode('latin-1')
-                out.append((name,) + tuple(content[at + 8:at + 13]))
-            return out
-    return []
+    # (page, x, y, w, h) of each named rectangle (block kind 5: a count,
+    # then 16-byte entries of an 8-byte name and those five bytes).
+    content = next(content for kind, content in read_level(path) if kind == 5)
+    count, = struct.unpack_from('<i', content, 0)
+    return [tuple(content[12 + 16 * i:17 + 16 * i]) for i in range(count)]
 
 
 def read_lists(path):
@@ -101,10 +96,8 @@ def bmp_header(bits, data_size, offset):
 def write_bmp8(out, seed):
     palette = b''.join(bytes(((i * 7 + seed) % 256, (i * 13 + 2 * seed) % 256, (255 - i + seed) % 256, 0))
                        for i in range(256))
-    rows = []
-    for y in range(255, -1, -1):
-        rows.append(bytes(((x * 3 + y * 5 + seed) ^ (x // 16)) % 256 for x in range(256)))
-    open(out, 'wb').write(bmp_header(8, 65536, 1078) + palette + b''.join(rows))
+    rows = b''.join(bytes(((x * 3 + y * 5 + seed) ^ (x // 16)) % 256 for x in range(256)) for y in range(255, -1, -1))
+    open(out, 'wb').write(bmp_header(8, 65536, 1078) + palette + rows)
 
 
 def letter_pixel(x, y):
@@ -115,19 +108,12 @@ def letter_pixel(x, y):
 
 
 def write_bmp24(out):
-    rows = []
-    for y in range(255, -1, -1):
-        row = bytearray()
-        for x in range(256):
-            r, g, b = letter_pixel(x, y)
-            row += bytes((b, g, r))
-        rows.append(bytes(row))
-    open(out, 'wb').write(bmp_header(24, 196608, 54) + b''.join(rows))
+    rows = b''.join(bytes(letter_pixel(x, y)[::-1]) for y in range(255, -1, -1) for x in range(256))
+    open(out, 'wb').write(bmp_header(24, 196608, 54) + rows)
 
 
 def fail(text):
-    print('level_files: ' + text, file=sys.stderr)
-    sys.exit(1)
+    sys.exit('level_files: ' + text)
 
 
 def main():
@@ -143,6 +129,7 @@ def main():
         page, slot = int(a[2]), int(a[3])
         flags, pixels = pages[page]
         got = open(a[4], 'rb').read()
+        rows = bytearray()
         if flags & 0x10:
             pal = palettes[lists[page][slot]]
             if cmd == 'export8':
@@ -150,17 +137,12 @@ def main():
                 rows = b''.join(pixels[y * 256:(y + 1) * 256] for y in range(255, -1, -1))
                 want = bmp_header(8, 65536, 1078) + table + rows
             else:
-                rows = bytearray()
                 for y in range(255, -1, -1):
-                    for i in pixels[y * 256:(y + 1) * 256]:
-                        r, g, b, _ = pal[i]
-                        rows += bytes((b, g, r))
+                    rows += b''.join(bytes(pal[i][2::-1]) for i in pixels[y * 256:(y + 1) * 256])
                 want = bmp_header(24, 196608, 54) + bytes(rows)
         else:
-            rows = bytearray()
             for y in range(255, -1, -1):
-                for x in range(256):
-                    v, = struct.unpack_from('<H', pixels, (y * 256 + x) * 2)
+                for v in struct.unpack_from('<256H', pixels, y * 512):
                     rows += bytes(((v & 31) << 3, ((v >> 5) & 31) << 3, ((v >> 10) & 31) << 3))
             want = bmp_header(24, 196608, 54) + bytes(rows)
         if got != want:
@@ -172,19 +154,13 @@ def main():
         lists = read_lists(a[1])
         page = int(a[2])
         bmp = open(a[3], 'rb').read()
-        flags, pixels = pages[page]
         rows = b''.join(bmp[1078 + (255 - y) * 256:1078 + (256 - y) * 256] for y in range(256))
-        if pixels != rows:
+        if pages[page][1] != rows:
             fail('page %d does not hold the bitmap\'s indices' % page)
-        table = bmp[54:1078]
-        pal = palettes[lists[page][0]]
-        want = [(table[i * 4 + 2], table[i * 4 + 1], table[i * 4], table[i * 4 + 3]) for i in range(256)]
-        if pal != want:
+        if palettes[lists[page][0]] != colour_table(bmp[54:1078]):
             fail('palette %d of page %d is not the bitmap\'s colour table' % (lists[page][0], page))
     elif cmd == 'same-blocks':
-        old = [(k, c) for k, c in read_level(a[0]) if k != 0]
-        new = [(k, c) for k, c in read_level(a[1]) if k != 0]
-        if old != new:
+        if [b for b in read_level(a[0]) if b[0] != 0] != [b for b in read_level(a[1]) if b[0] != 0]:
             fail('blocks other than the texture block changed')
     elif cmd == 'same-pages':
         _, _, old = texture_block(a[0])
@@ -193,22 +169,44 @@ def main():
             if old[int(p)] != new[int(p)]:
                 fail('page %s changed' % p)
     elif cmd == 'palette-ids':
-        _, order, _ = texture_block(a[0])
-        print(' '.join(str(i) for i in order))
+        print(' '.join(str(i) for i in texture_block(a[0])[1]))
     elif cmd == 'free-ids':
         palettes, _, _ = texture_block(a[0])
-        free = [i for i in range(32768) if i not in palettes][:int(a[1])]
-        print(' '.join(str(i) for i in free))
+        print(' '.join(str(i) for i in [i for i in range(32768) if i not in palettes][:int(a[1])]))
     elif cmd == 'lists':
         for page, ids in sorted(read_lists(a[0]).items()):
             print('%d: %s' % (page, ' '.join(str(i) for i in ids)))
-    elif cmd == 'page-pixels':
-        _, _, pages = texture_block(a[0])
-        sys.stdout.buffer.write(pages[int(a[1])][1])
-    elif cmd == 'palette':
-        palettes, _, _ = texture_block(a[0])
-        for entry in palettes[int(a[1])]:
-            print('%d %d %d %d' % entry)
+    elif cmd == 'kept-ids':
+        # The palettes a save keeps once PAGE's list holds just ID (file
+        # order, the new ones last), then those the removal drops.
+        _, order, _ = texture_block(a[0])
+        lists = read_lists(a[1])
+        new = []
+        for pair in a[2:]:
+            page, pid = map(int, pair.split('='))
+            lists[page] = [pid]
+            new.append(pid)
+        named = {i for ids in lists.values() for i in ids}
+        print(' '.join(str(i) for i in order + new if i in named))
+        print(' '.join(str(i) for i in sorted(i for i in order if i not in named)))
+    elif cmd == 'letter':
+        # Page 0 changed inside its named rectangles (bounds included) and
+        # only there, page 4 everywhere, to the letter in their palettes.
+        palettes, _, pages = texture_block(a[0])
+        _, _, old_pages = texture_block(a[2])
+        lists = read_lists(a[1])
+        rects = [(x, y, w, h) for (p, x, y, w, h) in texture_names(a[0]) if p == 0]
+        for page in (0, 4):
+            pal, pixels, worst = palettes[lists[page][0]], pages[page][1], 0
+            for at in range(65536):
+                x, y = at % 256, at // 256
+                if page == 0 and not any(rx <= x <= rx + w and ry <= y <= ry + h for (rx, ry, w, h) in rects):
+                    if pixels[at] != old_pages[0][1][at]:
+                        fail('page 0: pixel (%d, %d) outside the rectangles changed' % (x, y))
+                    continue
+                worst = max(worst, sum(abs(p - q) for p, q in zip(pal[pixels[at]][:3], letter_pixel(x, y))))
+            if worst > 60:
+                fail('page %d: a pixel is %d away from the letter' % (page, worst))
     else:
         fail('unknown command ' + cmd)
 

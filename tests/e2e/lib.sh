@@ -10,9 +10,6 @@ set -uo pipefail
 
 E2E_XVFB_PID=""
 E2E_EDITOR_PID=""
-E2E_WINDOW=""
-E2E_EDITOR_X=0
-E2E_EDITOR_Y=0
 
 e2e_fail() {
     echo "FAIL: $*" >&2
@@ -26,6 +23,18 @@ e2e_fail() {
         E2E_KEEP=1
     fi
     exit 1
+}
+
+# e2e_until SECONDS COMMAND...: runs COMMAND every tenth of a second until
+# it succeeds (status 0) or SECONDS have passed (status 1).
+e2e_until() {
+    local tries=$(($1 * 10))
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 e2e_cleanup() {
@@ -67,11 +76,7 @@ e2e_begin() {
     Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.out" 2>&1 &
     E2E_XVFB_PID=$!
     exec 5>&-
-    for _ in $(seq 100); do
-        [[ -s "$WORK/display" ]] && break
-        sleep 0.1
-    done
-    [[ -s "$WORK/display" ]] || e2e_fail "Xvfb did not start"
+    e2e_until 10 test -s "$WORK/display" || e2e_fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$WORK/display")"
     # Keep the chooser quiet and the browser launch observable.
     export GSETTINGS_BACKEND=memory
@@ -81,32 +86,26 @@ e2e_begin() {
     export NO_AT_BRIDGE=1
 }
 
-# e2e_start_editor [settings lines...]: starts build/qte in the working
-# folder, optionally with a settings.ini, and waits for its window.
+# e2e_start_editor: starts the editor (E2E_PROGRAM, or else build/qte) in
+# the working folder, waits for its window and reads where it lies on the
+# screen (E2E_EDITOR_X/Y).
 e2e_start_editor() {
-    if (($#)); then
-        printf '%s\n' "$@" >"$WORK/settings.ini"
-    fi
-    (cd "$WORK" && exec "$BUILD/qte") >"$WORK/editor.out" 2>&1 &
+    (cd "$WORK" && exec "${E2E_PROGRAM:-$BUILD/qte}") >"$WORK/editor.out" 2>&1 &
     E2E_EDITOR_PID=$!
-    E2E_WINDOW=""
-    for _ in $(seq 200); do
-        E2E_WINDOW=$(xdotool search --name '^\*?Quarly Texture Editor 2\.0$' 2>/dev/null | head -n 1)
-        [[ -n "$E2E_WINDOW" ]] && break
-        kill -0 "$E2E_EDITOR_PID" 2>/dev/null || e2e_fail "the editor ended at start-up"
-        sleep 0.1
-    done
+    e2e_until 20 e2e_find_window
+    kill -0 "$E2E_EDITOR_PID" 2>/dev/null || e2e_fail "the editor ended at start-up"
     [[ -n "$E2E_WINDOW" ]] || e2e_fail "no editor window"
-    e2e_wait_log "Debug file initialized." 10
+    e2e_wait_log "Debug file initialized." 1 10
     sleep 1
-    e2e_locate_window
-}
-
-# Reads where the editor's window lies on the screen.
-e2e_locate_window() {
     eval "$(xdotool getwindowgeometry --shell "$E2E_WINDOW")"
     E2E_EDITOR_X=$X
     E2E_EDITOR_Y=$Y
+}
+
+# Finds the editor's window (as E2E_WINDOW); fails once the editor has ended.
+e2e_find_window() {
+    E2E_WINDOW=$(xdotool search --name '^\*?Quarly Texture Editor 2\.0$' 2>/dev/null | head -n 1)
+    [[ -n "$E2E_WINDOW" ]] || ! kill -0 "$E2E_EDITOR_PID" 2>/dev/null
 }
 
 # e2e_click X Y [button]: presses and releases at window coordinates, each
@@ -119,12 +118,6 @@ e2e_click() {
     sleep 0.12
     xdotool mouseup "$button"
     sleep 0.25
-}
-
-# e2e_move X Y: only moves the pointer (menus open rows on hover).
-e2e_move() {
-    xdotool mousemove $((E2E_EDITOR_X + $1)) $((E2E_EDITOR_Y + $2))
-    sleep 0.2
 }
 
 # e2e_keys KEY...: key chords sent to the editor's window with focus on it.
@@ -144,19 +137,30 @@ e2e_keys() {
     done
 }
 
-# e2e_wait_log TEXT [SECONDS]: waits for a line of debug.txt holding TEXT.
+# e2e_wait_log TEXT [COUNT [SECONDS]]: waits until COUNT lines of debug.txt
+# (one unless told) hold TEXT.
 e2e_wait_log() {
-    local limit=$(( ${2:-20} * 10 ))
-    for _ in $(seq "$limit"); do
-        grep -qF -- "$1" "$WORK/debug.txt" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    e2e_fail "the log never said: $1"
+    e2e_until "${3:-20}" e2e_log_has "$1" "${2:-1}" || e2e_fail "the log never said ${2:-1} times: $1"
+}
+
+# e2e_log_has TEXT COUNT: at least COUNT log lines hold TEXT.
+e2e_log_has() {
+    local n
+    n=$(e2e_log_count "$1")
+    ((n >= $2))
 }
 
 # e2e_log_count TEXT: how many log lines hold TEXT.
 e2e_log_count() {
     grep -cF -- "$1" "$WORK/debug.txt" 2>/dev/null || true
+}
+
+# e2e_menu X ROW [ROW_X]: opens the menu-bar menu at X and clicks its ROW-th
+# entry (1-based, rows 11 pixels apart), at ROW_X if given.
+e2e_menu() {
+    e2e_click "$1" 10
+    sleep 0.3
+    e2e_click "${3:-$1}" $((27 + 11 * ($2 - 1)))
 }
 
 # e2e_shot NAME: a screenshot of the whole screen into the working folder.
@@ -166,19 +170,15 @@ e2e_shot() {
 
 # e2e_chooser: waits for the file chooser's window; sets CHOOSER_X/Y/W/H.
 e2e_chooser() {
-    local chooser=""
-    for _ in $(seq 150); do
-        chooser=$(xdotool search --onlyvisible --name '^qte_file_chooser$' 2>/dev/null | head -n 1)
-        [[ -n "$chooser" ]] && break
-        sleep 0.1
-    done
-    [[ -n "$chooser" ]] || e2e_fail "no file chooser appeared"
+    e2e_until 15 xdotool search --onlyvisible --name '^qte_file_chooser$' >"$WORK/chooser" 2>/dev/null ||
+        e2e_fail "no file chooser appeared"
     sleep 0.6
-    eval "$(xdotool getwindowgeometry --shell "$chooser")"
-    CHOOSER=$chooser CHOOSER_X=$X CHOOSER_Y=$Y CHOOSER_W=$WIDTH CHOOSER_H=$HEIGHT
+    CHOOSER=$(head -n 1 "$WORK/chooser")
+    eval "$(xdotool getwindowgeometry --shell "$CHOOSER")"
+    CHOOSER_X=$X CHOOSER_Y=$Y CHOOSER_W=$WIDTH CHOOSER_H=$HEIGHT
     CHOOSER_PID=$(pgrep -n -x qte_file_choose)
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-    xdotool windowfocus --sync "$chooser" 2>/dev/null || true
+    xdotool windowfocus --sync "$CHOOSER" 2>/dev/null || true
     sleep 0.3
 }
 
@@ -215,13 +215,20 @@ e2e_choose_file() {
             sleep 0.4
         fi
         # Done when this chooser has ended (the next one may already be up).
-        for _ in $(seq 20); do
-            kill -0 "$CHOOSER_PID" 2>/dev/null || return 0
-            sleep 0.1
-        done
+        e2e_until 2 e2e_ended "$CHOOSER_PID" && return 0
         echo "note: the chooser is still open after typing $1; typing it again" >&2
     done
     e2e_fail "the chooser did not take $1"
+}
+
+# e2e_open_level LEV D3D: once a level is being opened, picks both files in
+# the two choosers and waits until the editor is done loading.
+e2e_open_level() {
+    local before
+    before=$(e2e_log_count "Done loading level")
+    e2e_choose_file "$1"
+    e2e_choose_file "$2"
+    e2e_wait_log "Done loading level" $((before + 1))
 }
 
 # e2e_cancel_file: waits for the file chooser and presses Escape.
@@ -234,13 +241,9 @@ e2e_cancel_file() {
 # e2e_expect_message TEXT [prefix]: waits for Allegro's message box, checks
 # that its text is TEXT (or starts with it) and closes it.
 e2e_expect_message() {
-    local pid=""
-    for _ in $(seq 150); do
-        pid=$(pgrep -x xmessage | head -n 1)
-        [[ -n "$pid" ]] && break
-        sleep 0.1
-    done
-    [[ -n "$pid" ]] || e2e_fail "no message box appeared (expected: $1)"
+    e2e_until 15 pgrep -x xmessage >/dev/null || e2e_fail "no message box appeared (expected: $1)"
+    local pid
+    pid=$(pgrep -x xmessage | head -n 1)
     sleep 0.3
     # The text is xmessage's last argument.
     local text
@@ -253,7 +256,6 @@ e2e_expect_message() {
     else
         [[ "$text" == "$1" ]] || e2e_fail "message box said '$text', expected '$1'"
     fi
-    E2E_MESSAGE=$text
 }
 
 # e2e_no_message: no message box is open.
@@ -261,22 +263,30 @@ e2e_no_message() {
     ! pgrep -x xmessage >/dev/null || e2e_fail "an unexpected message box: $(tr '\0' ' ' </proc/$(pgrep -x xmessage | head -n1)/cmdline)"
 }
 
-# e2e_quit: Escape, then "Yes" when the quit window asks; waits for the end.
+# e2e_quit: Escape, then "Yes" when the quit window asks; e2e_wait_exit.
 e2e_quit() {
     e2e_keys Escape
     sleep 0.3
     if kill -0 "$E2E_EDITOR_PID" 2>/dev/null; then
         e2e_click 350 304   # "Yes": SCREEN_W/2-80, SCREEN_H/2-3, 60 x 15
     fi
-    for _ in $(seq 100); do
-        kill -0 "$E2E_EDITOR_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$E2E_EDITOR_PID" 2>/dev/null && e2e_fail "the editor did not quit"
+    e2e_wait_exit
+}
+
+# e2e_wait_exit: waits for the editor to end, which it must do with status 0
+# and without a sanitizer report.
+e2e_wait_exit() {
+    e2e_until 10 e2e_ended "$E2E_EDITOR_PID" || e2e_fail "the editor did not quit"
     wait "$E2E_EDITOR_PID"
     E2E_EDITOR_STATUS=$?
     E2E_EDITOR_PID=""
     e2e_check_sanitizer
+    [[ $E2E_EDITOR_STATUS -eq 0 ]] || e2e_fail "exit status $E2E_EDITOR_STATUS"
+}
+
+# e2e_ended PID: the process has ended.
+e2e_ended() {
+    ! kill -0 "$1" 2>/dev/null
 }
 
 # Sanitizer reports in the editor's output fail the test, except leaks

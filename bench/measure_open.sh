@@ -2,8 +2,12 @@
 # Measures, under Xvfb, the time from confirming the palette-list file in the
 # chooser to the first frame that shows the thumbnails of a 128-page level,
 # and the editor's CPU use while it sits idle with that level open.
-# Not a pass/fail test: it prints the figures.
-# Usage: measure_open.sh BUILD_DIR SOURCE_DIR [PAGES]
+# Not a pass/fail test: it prints the figures. It drives the editor like the
+# end-to-end tests do (their helpers in tests/e2e/lib.sh) and needs the
+# editor, its file chooser and make_big_level built, and Xvfb and xdotool.
+# Usage, from the source folder with a build in build/:
+#   ninja -C build qte qte_file_chooser make_big_level
+#   bash bench/measure_open.sh build . [PAGES]
 source "$2/tests/e2e/lib.sh"
 e2e_begin "$1" "$2"
 pages=${3:-128}
