@@ -1,155 +1,58 @@
-// The bitmap writer and the export command's work after the dialog.
+// The bitmap writer: exact 8-bit and 24-bit files, written whole or not at all.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <string.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
-#include <string>
-#include <vector>
-
-#include "level_test_support.h"
-#include "app/app_state.h"
-#include "app/settings.h"
 #include "imaging/bitmap_export.h"
 #include "imaging_support.h"
+#include "level/texture_store.h"
 
-namespace {
-
-typedef std::vector<std::string> lines;
-
-bool file_exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
-
-class export_test : public ::testing::Test {
-protected:
+struct export_test : testing::Test {
     level lvl;
-    settings prefs;
-    std::string folder = make_temp_folder();
+    std::string folder = make_temp_folder(), path = folder + "/page.bmp";
     log_capture log;
-    void SetUp() override
-    {
-        // Page 0: paletted, list {4, 9}; page 1: 15-bit; page 2: paletted,
-        // its list names palette 6, which does not exist.
-        make_test_level(&lvl, {true, false, true}, {4, 9, 2}, {{0, {4, 9}}, {2, {6}}});
-        lvl.textures[0].palette_slot = 1;  // palette 9
-        memset(&prefs, 0, sizeof prefs);
-        current_settings = &prefs;
-        log.clear();
-    }
-    void TearDown() override
-    {
-        current_settings = nullptr;
-        release_level_memory(&lvl);
-    }
+    void SetUp() override { make_test_level(&lvl, {true, false}, {4, 9}, {}), log.clear(); }  // page 1: 15-bit
+    void TearDown() override { release_level_memory(&lvl); }
 };
 
-}  // namespace
-
-// The whole files are compared byte for byte in tests/e2e (slot 0 and a
-// 15-bit page); here the current slot and the 15-bit edge cases.
-TEST_F(export_test, a_paletted_page_uses_the_palette_at_its_current_slot)
+TEST_F(export_test, paletted_pages_as_8_or_24_bit_and_15_bit_pages_as_24_bit_byte_for_byte)
 {
-    const level_palette *palette = palette_with_id(&lvl, 9);
-    const unsigned char *indices = lvl.textures[0].pixels;
-    std::string path = folder + "/page.bmp";
-    ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 0, path.c_str(), EXPORT_FILTER_8BIT));
-    std::vector<unsigned char> b = read_file_bytes(path);
-    ASSERT_EQ(66614u, b.size());
-    for (int i = 0; i < 256; i++) {
-        const unsigned char *e = palette->entries[i], want[4] = {e[2], e[1], e[0], e[3]};
-        ASSERT_EQ(0, memcmp(want, &b[54 + i * 4], 4)) << i;
+    for (int i = 0; i < PAGE_PIXELS; i++) lvl.textures[0].pixels[i] = index_at(i);
+    for (int i = 0; i < 1024; i++) lvl.palettes[1].entries[i / 4][i % 4] = table_byte(i / 4, i % 4);  // palette 9
+    bytes paletted24 = bitmap_header(24, 0), rgb24 = paletted24;
+    for (int i = 0; i < PAGE_PIXELS; i++) {
+        int at = (255 - i / 256) * 256 + i % 256;  // bottom row first
+        unsigned v = page_pixels16(lvl.textures[1])[at];  // bit 15 is not colour
+        paletted24.insert(paletted24.end(), {table_byte(index_at(at), 2), table_byte(index_at(at), 1), table_byte(index_at(at), 0)});
+        rgb24.insert(rgb24.end(), {(unsigned char)((v & 31) << 3), (unsigned char)((v >> 5 & 31) << 3), (unsigned char)((v >> 10 & 31) << 3)});
     }
-    EXPECT_EQ(0, memcmp(&b[1078], indices + 255 * 256, 256));  // bottom row first
-    ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 0, path.c_str(), EXPORT_FILTER_24BIT));
-    b = read_file_bytes(path);
-    ASSERT_EQ(196662u, b.size());
-    const unsigned char *e = palette->entries[indices[255 * 256]], want[3] = {e[2], e[1], e[0]};
-    EXPECT_EQ(0, memcmp(want, &b[54], 3));
-    EXPECT_EQ(lines(2, "Finished exporting image."), log.lines());
-}
-
-TEST_F(export_test, fifteen_bit_page_is_always_24_bit_with_the_low_bits_clear)
-{
-    uint16_t *pixels = page_pixels16(lvl.textures[1]);
-    pixels[255 * 256 + 0] = TRANSPARENT_KEY;  // bottom-left: first pixel in the file
-    pixels[255 * 256 + 1] = 0x7C00;           // pure red
-    pixels[255 * 256 + 2] = 0x801F;           // blue with bit 15 set
-    std::string path = folder + "/rgb.bmp";
-    ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 1, path.c_str(), EXPORT_FILTER_8BIT));  // asks 8-bit, gets 24
-    std::vector<unsigned char> b = read_file_bytes(path);
-    ASSERT_EQ(196662u, b.size());
-    const unsigned char expected[9] = {8, 8, 8, 0, 0, 248, 248, 0, 0};  // b, g, r per pixel
-    EXPECT_EQ(0, memcmp(&b[54], expected, 9));
-}
-
-TEST_F(export_test, bmp_is_appended_unless_the_name_ends_in_exactly_bmp_and_the_folder_is_remembered)
-{
-    struct { const char *chosen, *written; } cases[] = {{"plain", "plain.bmp"}, {"upper.BMP", "upper.BMP.bmp"}, {"done.bmp", "done.bmp"}, {"dotted.bm", "dotted.bm.bmp"}, {"bmp", "bmp.bmp"}};
+    struct { int page; bool want_8bit; bytes file; } cases[] = {{0, true, valid_8bit()}, {0, false, paletted24}, {1, true, rgb24}};
     for (const auto &c : cases) {
-        ASSERT_EQ(EXPORT_OK, export_page_to_file(&lvl, 0, (folder + "/" + c.chosen).c_str(), EXPORT_FILTER_24BIT));
-        EXPECT_TRUE(file_exists(folder + "/" + c.written)) << c.chosen;
-        EXPECT_FALSE(file_exists(folder + "/" + c.written + ".part")) << c.chosen;
+        ASSERT_EQ(EXPORT_OK, write_page_bitmap_file(&lvl, c.page, 9, c.want_8bit, path.c_str()));
+        EXPECT_TRUE(c.file == read_file_bytes(path)) << c.page << c.want_8bit;
     }
-    EXPECT_FALSE(file_exists(folder + "/upper.BMP"));
-    EXPECT_EQ(folder + "/", std::string(prefs.export_directory));
 }
 
 TEST_F(export_test, refusals_and_failures_leave_no_file_and_keep_an_older_one)
 {
-    std::string path = folder + "/old.bmp";
-    EXPECT_EQ(EXPORT_NO_PALETTE, export_page_to_file(&lvl, 2, path.c_str(), EXPORT_FILTER_8BIT));
-    EXPECT_EQ(EXPORT_NO_PALETTE, export_page_to_file(&lvl, 2, path.c_str(), EXPORT_FILTER_24BIT));
-    EXPECT_EQ(lines(2, " Palette 6 does not exist; the page was not exported."), log.lines());
-    EXPECT_EQ(EXPORT_BAD_PAGE, export_page_to_file(&lvl, 3, path.c_str(), EXPORT_FILTER_8BIT));
-    EXPECT_EQ(EXPORT_BAD_PAGE, export_page_to_file(&lvl, -1, path.c_str(), EXPORT_FILTER_8BIT));
-    EXPECT_FALSE(file_exists(path));
-    log.clear();
-    EXPECT_EQ(EXPORT_CANNOT_CREATE, export_page_to_file(&lvl, 0, (folder + "/no/such/x.bmp").c_str(), EXPORT_FILTER_8BIT));
-    EXPECT_EQ(lines{}, log.lines());  // silent
+    lvl.palette_table[4] = nullptr;  // removed as unused
+    for (int id : {4, 5, 99, -1}) EXPECT_EQ(EXPORT_NO_PALETTE, write_page_bitmap_file(&lvl, 0, id, id % 2, path.c_str())) << id;
+    EXPECT_EQ(" Palette -1 does not exist; the page was not exported.", log.lines().back());
+    for (int page : {2, -1}) EXPECT_EQ(EXPORT_BAD_PAGE, write_page_bitmap_file(&lvl, page, 9, true, path.c_str())) << page;
+    EXPECT_EQ(EXPORT_CANNOT_CREATE, write_page_bitmap_file(&lvl, 0, 9, true, (folder + "/no/such.bmp").c_str()));
+    EXPECT_TRUE(read_file_bytes(path).empty());
     // A write failing part-way (files limited to 4 KiB) removes the partial file.
     ASSERT_TRUE(write_file_bytes(path, {1, 2, 3}));
-    struct rlimit old_limit, small;
-    getrlimit(RLIMIT_FSIZE, &old_limit);
-    small = old_limit, small.rlim_cur = 4096;
-    void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+    log.clear();
+    struct rlimit limit, small;
+    getrlimit(RLIMIT_FSIZE, &limit);
+    small = limit, small.rlim_cur = 4096;
+    signal(SIGXFSZ, SIG_IGN);  // a failed write, not the end of the program
     ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-    int result = export_page_to_file(&lvl, 0, path.c_str(), EXPORT_FILTER_24BIT);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    signal(SIGXFSZ, old_handler);
+    int result = write_page_bitmap_file(&lvl, 0, 9, false, path.c_str());
+    setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_EQ(EXPORT_WRITE_FAILED, result);
     EXPECT_EQ(lines{" Failed to write " + path + "."}, log.lines());
-    EXPECT_FALSE(file_exists(path + ".part"));
-    EXPECT_EQ((std::vector<unsigned char>{1, 2, 3}), read_file_bytes(path));
-    EXPECT_STREQ("", prefs.export_directory);
-}
-
-namespace {
-std::string dialog_answer, dialog_folder;
-const char *dialog_filter;
-int dialog_result;
-int fake_save_dialog(const char *filter, char *path, int path_size, char *, int, const char *initial_folder)
-{
-    dialog_filter = filter;
-    dialog_folder = initial_folder;
-    EXPECT_EQ(1024, path_size);
-    snprintf(path, (size_t)path_size, "%s", dialog_answer.c_str());
-    return dialog_result;
-}
-}  // namespace
-
-TEST_F(export_test, the_whole_command_offers_the_filters_the_page_allows)
-{
-    snprintf(prefs.export_directory, sizeof prefs.export_directory, "%s/", folder.c_str());
-    dialog_answer = folder + "/whole";
-    dialog_result = EXPORT_FILTER_8BIT;
-    ASSERT_EQ(EXPORT_OK, export_image_command(&lvl, 0, fake_save_dialog));
-    EXPECT_EQ(0, memcmp("24-bit Bitmap\0*.bmp\0" "8-bit Bitmap\0*.bmp\0\0", dialog_filter, 40));
-    EXPECT_EQ(folder + "/", dialog_folder);
-    EXPECT_EQ(66614u, read_file_bytes(folder + "/whole.bmp").size());
-    ASSERT_EQ(EXPORT_OK, export_image_command(&lvl, 1, fake_save_dialog));  // 15-bit: 24-bit only
-    EXPECT_EQ(0, memcmp("24-bit Bitmap\0*.bmp\0\0", dialog_filter, 21));
-    dialog_result = -1;
-    log.clear();
-    EXPECT_EQ(EXPORT_CANCELLED, export_image_command(&lvl, 0, fake_save_dialog));
-    EXPECT_EQ((lines{"Exporting image.", "Finished exporting image."}), log.lines());
+    EXPECT_TRUE(read_file_bytes(path + ".part").empty());
+    EXPECT_EQ((bytes{1, 2, 3}), read_file_bytes(path));
 }
