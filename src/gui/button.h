@@ -24,9 +24,6 @@ public:
     int handle_event(int type, int value) override;
     int update() override { return 0; }
     int draw(BITMAP *target) override;
-    void attach(gui_manager *) override {}
-    void show() override { visible = true; }
-    void hide() override { visible = false; }
 };
 
 enum {
@@ -52,9 +49,6 @@ public:
     int handle_event(int type, int value) override;
     int update() override { return 0; }
     int draw(BITMAP *target) override;
-    void attach(gui_manager *) override {}
-    void show() override { visible = true; }
-    void hide() override { visible = false; }
 
     // Radio mode with the group holding value, or toggle mode and checked.
     bool is_selected() const;
@@ -78,7 +72,4 @@ public:
     int handle_event(int, int) override { return 0; }
     int update() override { return 0; }
     int draw(BITMAP *target) override;
-    void attach(gui_manager *) override {}
-    void show() override { visible = true; }
-    void hide() override { visible = false; }
 };

@@ -18,6 +18,11 @@ int listbox::rows() const
     return r > 0 ? r : 0;
 }
 
+int listbox::top_row() const
+{
+    return scroll.get_offset(items ? count : 0, rows());
+}
+
 void listbox::update_range()
 {
     scroll.set_range(items ? count : 0, (h - 10) / row_height());
@@ -66,7 +71,7 @@ int listbox::handle_event(int type, int value)
     int old = selected;
     if (type == EVENT_LEFT_BUTTON && value == 1) {
         int row = (input_mouse_y() - y - 5) / row_height();
-        int index = top + row;
+        int index = top_row() + row;
         if (index >= 0 && index < n)
             selected = index;
     } else if (type == EVENT_KEY) {
@@ -113,9 +118,7 @@ int listbox::draw(BITMAP *target)
     rectfill(target, x, y, x + w, y + h, makecol(255, 255, 255));
     int n = items ? count : 0;
     int visible_rows = rows();
-    top = scroll.get_offset(n, visible_rows);
-    if (top < 0)
-        top = 0;
+    int top = top_row();
     int rh = row_height();
     char text[128];
     for (int r = 0; r < visible_rows && top + r < n; r++) {

@@ -17,12 +17,13 @@ public:
     const char *const *items = nullptr;  // not owned
     int count = 0;
     int selected = -1;
-    int top = 0;                         // first visible item, recomputed at each draw
     void (*on_change)(int index) = nullptr;
     bool numbered = true;                // rows read "%d: %s"
 
     // Rows that fit for drawing and picking: (h - 4) / (text_height + 2), at least 0.
     int rows() const;
+    // The first item shown, as the scroll bar's position says.
+    int top_row() const;
     void update_range();
     // Selects index and scrolls it to the first visible row (or to the end of
     // the list when it is in the last screenful). An index outside the items

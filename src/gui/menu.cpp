@@ -143,15 +143,6 @@ int menu_chunk::draw(BITMAP *target)
     return 0;
 }
 
-void menu_chunk::attach(gui_manager *)
-{
-}
-
-void menu_chunk::show()
-{
-    visible = true;
-}
-
 void menu_chunk::hide()
 {
     visible = false;
@@ -293,11 +284,6 @@ void menu::attach(gui_manager *manager)
         chunks[0]->layout(x, y + h);
     for (menu_chunk *chunk : chunks)
         manager->add(chunk);
-}
-
-void menu::show()
-{
-    visible = true;
 }
 
 void menu::hide()

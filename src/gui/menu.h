@@ -24,8 +24,7 @@ public:
     int handle_event(int type, int value) override;
     int update() override;
     int draw(BITMAP *target) override;
-    void attach(gui_manager *manager) override;
-    void show() override;
+    // Hiding also forgets the hovered row (see close).
     void hide() override;
 
     // Hides every sub-menu below this chunk, then the chunk itself.
@@ -81,7 +80,7 @@ public:
     // Lays out the drop-downs below the title and adds them to the manager,
     // so they lie above the title in z-order.
     void attach(gui_manager *manager) override;
-    void show() override;
+    // Hiding also closes the drop-downs.
     void hide() override;
 
 private:

@@ -73,10 +73,13 @@ public:
     // Draws onto target (always screen, inside AllegroGL's Allegro mode); result ignored.
     virtual int draw(BITMAP *target) = 0;
     // Called by gui_manager::add right after the widget is appended;
-    // composites add their inner widgets here so they lie above.
-    virtual void attach(gui_manager *manager) = 0;
-    virtual void show() = 0;
-    virtual void hide() = 0;
+    // composites add their inner widgets here so they lie above. A plain
+    // widget has nothing to add.
+    virtual void attach(gui_manager *) {}
+    // Composites override these to carry their inner widgets along, and
+    // widgets with a drag or hover in progress to forget it on hiding.
+    virtual void show() { visible = true; }
+    virtual void hide() { visible = false; }
 };
 
 // True when the point lies strictly inside the widget (borders are outside).

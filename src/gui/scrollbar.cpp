@@ -27,14 +27,11 @@ void scrollbar::set_range(int total, int visible)
         scrollable = false;
         return;
     }
-    if (visible < 0)
-        visible = 0;
     float ratio = (float)visible / (float)total;
     float t = (float)track();
+    float thumb = (float)(int)(t * ratio);
     scrollable = true;
-    thumb_size = (float)(int)(t * ratio);
-    if (position + thumb_size > t)
-        position = t - thumb_size;
+    thumb_size = thumb > 0.0f ? thumb : 0.0f;   // a negative view shows an empty thumb
     position = clamp_position(position, t - thumb_size);
 }
 

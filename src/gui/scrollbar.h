@@ -34,9 +34,6 @@ public:
     // While captured: drags the thumb, or repeats the arrow one pixel a pass.
     int update() override;
     int draw(BITMAP *target) override;
-    void attach(gui_manager *) override {}
-    void show() override { visible = true; }
-    void hide() override { visible = false; }
 
 private:
     void draw_flat(BITMAP *target);

@@ -260,17 +260,3 @@ int searchbox::draw(BITMAP *target)
     draw_text(x + 2, y + h / 2 - gui_text_height() / 2, query);
     return 0;
 }
-
-void searchbox::attach(gui_manager *)
-{
-}
-
-void searchbox::show()
-{
-    visible = true;
-}
-
-void searchbox::hide()
-{
-    visible = false;
-}

@@ -82,10 +82,6 @@ int window::draw(BITMAP *target)
     return 0;
 }
 
-void window::attach(gui_manager *)
-{
-}
-
 void window::show()
 {
     for (object *child : children)
@@ -176,15 +172,6 @@ int render3d::draw(BITMAP *)
     if (on_draw)
         on_draw(this, &yaw, &pitch, &pan_x, &pan_y, &distance);
     return 0;
-}
-
-void render3d::attach(gui_manager *)
-{
-}
-
-void render3d::show()
-{
-    visible = true;
 }
 
 // Hiding ends any drag: the release of a button pressed before the hide never

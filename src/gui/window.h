@@ -26,7 +26,6 @@ public:
     int handle_event(int type, int value) override;
     int update() override;
     int draw(BITMAP *target) override;
-    void attach(gui_manager *manager) override;
     // Children first, then the window itself.
     void show() override;
     void hide() override;
@@ -65,7 +64,6 @@ public:
     int handle_event(int type, int value) override;
     int update() override;
     int draw(BITMAP *target) override;
-    void attach(gui_manager *manager) override;
-    void show() override;
+    // Hiding also ends any drag.
     void hide() override;
 };

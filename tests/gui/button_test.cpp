@@ -1,117 +1,39 @@
 // Button and check box state machines.
-#include <gtest/gtest.h>
-
 #include "gui/button.h"
+#include "gui_fixture.h"
 
-namespace {
+static int presses, clicks, selects;
 
-int presses, clicks, checks, unchecks, selects;
-void count_press() { presses++; }
-void count_click() { clicks++; }
-void count_check() { checks++; }
-void count_uncheck() { unchecks++; }
-void count_select(int *) { selects++; }
-
-class widgets : public ::testing::Test {
-protected:
-    gui_input_state input;
-    gui_manager manager;
+TEST_F(gui_fixture, button_clicks_on_release_over_it_check_boxes_react_strictly_inside_and_radios_report_changes)
+{
     button b;
-    void SetUp() override
-    {
-        presses = clicks = checks = unchecks = selects = 0;
-        gui_set_input(&input);
-        b.x = 100; b.y = 100; b.w = 60; b.h = 20;
-        b.on_press = count_press;
-        b.on_click = count_click;
-    }
-    void TearDown() override { gui_set_input(nullptr); }
-    void pass(int px, int py, int buttons)
-    {
-        input.mouse_x = px; input.mouse_y = py; input.mouse_b = buttons;
-        manager.update();
-    }
-    void press_at(checkbox &c, int px, int py)
-    {
-        input.mouse_x = px; input.mouse_y = py;
-        c.handle_event(EVENT_LEFT_BUTTON, 1);
-    }
-};
-
-TEST_F(widgets, button_clicks_on_release_over_it_and_drag_off_cancels)
-{
+    b.x = 100; b.y = 100; b.w = 60; b.h = 20;
+    b.on_press = [] { presses++; };
+    b.on_click = [] { clicks++; };
     manager.add(&b);
-    pass(120, 110, 1);
-    EXPECT_EQ(presses, 1);
-    EXPECT_EQ(clicks, 0);
-    pass(120, 110, 0);
-    EXPECT_EQ(clicks, 1);
-    pass(120, 110, 1);
-    pass(300, 300, 1);   // dragged off
-    EXPECT_FALSE(b.pressed);
-    pass(300, 300, 0);
-    EXPECT_EQ(clicks, 1);
-    pass(120, 110, 1);
-    pass(300, 300, 1);
-    pass(121, 111, 1);   // and back: armed again
-    pass(121, 111, 0);
-    EXPECT_EQ(clicks, 2);
-    pass(300, 300, 1);
-    pass(120, 110, 1);   // entered with the button down, never pressed on it
-    pass(120, 110, 0);
-    EXPECT_EQ(presses, 3);
-    EXPECT_EQ(clicks, 2);
-    EXPECT_TRUE(manager.active.empty());   // a button never captures
-
-    button bare;   // no callbacks at all
-    bare.x = 0; bare.y = 0; bare.w = 10; bare.h = 10;
-    manager.add(&bare);
-    pass(5, 5, 1);
-    pass(5, 5, 0);
-}
-
-TEST_F(widgets, checkbox_reacts_only_strictly_inside_its_square)
-{
-    checkbox c;
-    c.x = 100; c.y = 100; c.w = 100; c.h = 10;
-    c.on_check = count_check;
-    c.on_uncheck = count_uncheck;
-    const int outside[][2] = {{150, 105}, {110, 105}, {105, 100}};   // label, right and top border
-    for (const auto &p : outside)
-        press_at(c, p[0], p[1]);
-    EXPECT_FALSE(c.checked);
-    press_at(c, 105, 105);
-    press_at(c, 109, 109);
-    EXPECT_FALSE(c.checked);
-    EXPECT_EQ(checks, 1);
-    EXPECT_EQ(unchecks, 1);
-    c.on_check = nullptr;   // only on_uncheck: it hears every click
-    press_at(c, 105, 105);
-    press_at(c, 105, 105);
-    EXPECT_EQ(unchecks, 3);
-}
-
-TEST_F(widgets, radio_options_share_a_group_and_report_only_changes)
-{
-    int group = 0;
-    checkbox a, o, lone;
-    for (checkbox *c : {&a, &o, &lone}) {
-        c->x = 100; c->y = 100; c->w = 100; c->h = 10;
-        c->flags = CHECKBOX_RADIO;
-        c->on_select = count_select;
+    // {x, buttons, presses, clicks} after each pass at y = x / 2 + 50; 120 is on the button, 300 off it.
+    const int steps[][4] = {{120, 1, 1, 0}, {120, 0, 1, 1}, {120, 1, 2, 1}, {300, 1, 2, 1}, {300, 0, 2, 1},   // drag off
+        {120, 1, 3, 1}, {300, 1, 3, 1}, {122, 1, 3, 1}, {122, 0, 3, 2},            // and back: armed again
+        {300, 1, 3, 2}, {120, 1, 3, 2}, {120, 0, 3, 2}};   // entered held
+    for (const auto &s : steps) {
+        pass(s[0], s[0] / 2 + 50, s[1]);
+        EXPECT_EQ(presses * 10 + clicks, s[2] * 10 + s[3]) << &s - steps;
     }
-    a.value = 0;
-    o.value = 1;
-    a.group = o.group = &group;
-    press_at(a, 105, 105);   // already selected
-    EXPECT_EQ(selects, 0);
-    press_at(o, 105, 105);
-    EXPECT_EQ(group, 1);
-    EXPECT_EQ(selects, 1);
-    EXPECT_FALSE(a.is_selected());
-    EXPECT_FALSE(o.checked);   // radio mode leaves the toggle state alone
-    press_at(lone, 105, 105);  // null group: nothing to write or report
-    EXPECT_EQ(selects, 1);
-}
 
-}  // namespace
+    // Check boxes: a toggle, two radio options of one group, a radio option without a group.
+    int group = 0;
+    checkbox c, a, o, lone;
+    for (checkbox *box : {&c, &a, &o, &lone}) {
+        box->x = box->y = 100; box->w = 100; box->h = 10; box->value = box == &o;
+        box->flags = box == &c ? 0 : CHECKBOX_RADIO; box->group = box == &lone ? nullptr : &group;
+        box->on_select = [](int *) { selects++; };
+    }
+    const int points[][2] = {{150, 105}, {110, 105}, {100, 105}, {105, 100}, {105, 110}, {101, 109}};
+    for (const auto &p : points) {   // the label, the four borders, then just inside
+        input.mouse_x = p[0]; input.mouse_y = p[1];
+        for (checkbox *box : {&c, &a, &o, &lone})
+            box->handle_event(EVENT_LEFT_BUTTON, 1);
+    }
+    // Radio mode leaves the toggle state alone; "a" was already selected; lone has nothing to write or report.
+    EXPECT_EQ((std::vector<int>{c.checked, a.is_selected(), o.is_selected(), o.checked, selects}), (std::vector<int>{1, 0, 1, 0, 1}));
+}

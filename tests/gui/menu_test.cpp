@@ -1,206 +1,59 @@
-// Menus: layout arithmetic, the title's open/close rules, row hover tracking,
-// sub-menus and commands, driven through the dispatcher.
-#include <gtest/gtest.h>
-
-#include <allegro.h>
-
+// Menus: the title's open/close rules, row hover tracking, sub-menus and
+// commands, driven through the dispatcher.
 #include "gui/menu.h"
-#include "gui/object.h"
+#include "gui_fixture.h"
 
-namespace {
+static menu *watched = nullptr;
+static int runs_while_open = 0;
 
-int command_runs = 0;
-bool menu_open_during_command = false;
-menu *watched_menu = nullptr;
-
-void counting_command()
+TEST_F(gui_fixture, menu_opens_closes_runs_commands_while_open_and_toggles_sub_menus)
 {
-    command_runs++;
-    if (watched_menu)
-        menu_open_during_command = watched_menu->press_count == 1 && watched_menu->chunks[0]->visible;
-}
-
-int row_h() { return text_height(font) + 2; }
-int row_y(const menu_chunk *c, int i) { return c->y + 3 + i * row_h() + row_h() / 2; }   // centre of row i
-
-struct menu_fixture : ::testing::Test {
-    gui_input_state input;
-    gui_manager manager;
+    // The File menu's shape: "Open >" (a sub-menu holding "LEV"), "Save",
+    // "Recent >" (an empty sub-menu); the title at (0, 0) is 80 x 20.
     menu m;
-    menu_chunk *top = nullptr, *open = nullptr;
-
-    // The File menu's shape: "Open     >" (sub-menu with "LEV"), "Save", "Exit".
-    menu_fixture()
-    {
-        gui_set_input(&input);
-        command_runs = 0;
-        m.w = 80; m.h = 20;
-        m.begin_submenu("Open     >");
-        m.add_entry("LEV", counting_command);
-        m.end_submenu();
-        m.add_entry("Save", counting_command);
-        m.add_entry("Exit", counting_command);
-    }
-    ~menu_fixture() override { gui_set_input(nullptr); }
-    void attach() { manager.add(&m); top = m.chunks[0]; open = m.chunks[1]; }
-    void move(int px, int py) { input.mouse_x = px; input.mouse_y = py; manager.update(); }
-    void press() { input.mouse_b = 1; manager.update(); }
-    void release() { input.mouse_b = 0; manager.update(); }
-    // Move there (one pass, so hover tracking catches up), press, release.
-    void click(int px, int py) { move(px, py); press(); release(); }
-    void click_row(menu_chunk *c, int row) { click(c->x + 5, row_y(c, row)); }
-};
-
-}  // namespace
-
-TEST_F(menu_fixture, attach_lays_out_drop_downs_beside_the_rows_that_open_them)
-{
-    m.x = 40;
-    m.begin_submenu("Sub");
-    m.add_entry("x", nullptr);
+    menu_command command = [] { runs_while_open += watched->press_count == 1 && watched->chunks[0]->visible; };
+    m.w = 80; m.h = 20;
+    m.begin_submenu("Open >");
+    m.add_entry("LEV", command);
     m.end_submenu();
-    attach();
-    EXPECT_EQ(manager.objects, (std::vector<object *>{&m, top, open, m.chunks[2]}));
-    // The sub-menu row is 5 pixels wider than its label, plus 6 of margins.
-    EXPECT_EQ(top->w, text_length(font, "Open     >") + 11);
-    EXPECT_EQ(top->h, 4 * row_h() + 4);
-    EXPECT_EQ(open->x, 40 + top->w);
-    EXPECT_EQ(open->y, 20);
-    EXPECT_EQ(open->w, text_length(font, "LEV") + 6);
-    EXPECT_EQ(m.chunks[2]->y, 20 + 3 * row_h());
-}
+    m.add_entry("Save", command);
+    m.begin_submenu("Recent >");
+    m.end_submenu();
+    manager.add(&m);
+    watched = &m;
+    menu_chunk *top = m.chunks[0], *open = m.chunks[1], *recent = m.chunks[2];
+    auto row_y = [&](int i) { return 28 + i * (gui_text_height() + 2); };   // rows of the top list and its sub-menus
+    auto click = [&](int px, int py) { pass(px, py, 0); buttons(1); buttons(0); };   // the move lets hover tracking catch up
 
-TEST(menu_chunk_rows, hovered_row_arithmetic)
-{
-    menu m;
-    m.add_entry("one", nullptr);
-    m.add_entry("two", nullptr);
-    menu_chunk *c = m.chunks[0];
-    c->layout(100, 50);
-    const int rh = row_h();
-    const struct { int x, y, row; } table[] = {
-        {110, 53, 0}, {110, 53 + 2 * rh - 1, 1}, {110, 53 + 2 * rh, -1},
-        {110, 53 - (rh - 1), 0},   // less than a row above the first still counts
-        {110, 53 - rh, -1}, {100, 55, -1}, {100 + c->w, 55, -1}, {101, 55, 0}};
-    for (const auto &t : table)
-        EXPECT_EQ(c->row_at(t.x, t.y), t.row) << t.x << "," << t.y;
-}
-
-TEST_F(menu_fixture, title_press_opens_and_a_second_press_closes_on_its_release)
-{
-    attach();
+    // {x, buttons, press_count, top list visible, title lit}; 10 is on the title: an open title stays lit, a
+    // second press closes on its release, and so does a release elsewhere.
+    const int title[][5] = {{10, 1, 1, 1, 1}, {10, 0, 1, 1, 1}, {300, 0, 1, 1, 1}, {10, 1, 2, 1, 1}, {10, 0, 0, 0, 0},
+        {10, 1, 1, 1, 1}, {300, 1, 1, 1, 1}, {300, 0, 0, 0, 0}};
+    for (const auto &s : title) {
+        pass(s[0], 10, s[1]);
+        EXPECT_EQ(m.press_count * 100 + top->visible * 10 + m.hovered, s[2] * 100 + s[3] * 10 + s[4]) << &s - title;
+    }
     click(10, 10);
-    EXPECT_TRUE(top->visible);   // released on the title: stays open
-    move(300, 300);
-    EXPECT_TRUE(m.hovered);      // an open title stays lit
-    move(10, 10);
-    press();
-    EXPECT_TRUE(top->visible);
-    release();
-    EXPECT_EQ(m.press_count, 0);
-    EXPECT_FALSE(top->visible || m.hovered);
-
-    move(10, 10);
-    press();
-    move(300, 300);   // dragged off with the button held
-    release();
-    EXPECT_EQ(m.press_count, 0);
-    EXPECT_FALSE(top->visible || m.hovered);
-}
-
-TEST_F(menu_fixture, command_runs_while_the_menu_is_still_open_then_it_closes)
-{
-    attach();
-    watched_menu = &m;
-    click(10, 10);
-    move(top->x + 10, row_y(top, 1));   // "Save"
-    press();
-    watched_menu = nullptr;
-    EXPECT_TRUE(menu_open_during_command);
-    EXPECT_FALSE(top->visible);
-    release();
-    EXPECT_EQ(command_runs, 1);
-}
-
-TEST_F(menu_fixture, sub_menu_rows_toggle_and_fold_and_their_commands_run)
-{
-    attach();
-    click(10, 10);
-    click_row(top, 0);
-    EXPECT_TRUE(open->visible);
-    click_row(top, 0);
-    EXPECT_FALSE(open->visible);
-    click_row(top, 0);
-    click(top->x + 10, top->y + top->h - 1);   // the bottom margin folds sub-menus only
-    EXPECT_FALSE(open->visible);
-    EXPECT_TRUE(top->visible);
-    click_row(top, 0);
-    move(open->x + 5, row_y(open, 0));   // over to the sub-menu: the top list stops tracking
-    EXPECT_EQ(top->hovered_row, -1);
-    press();
-    EXPECT_EQ(command_runs, 1);
-    EXPECT_FALSE(open->visible || top->visible);
-    release();
-}
-
-TEST_F(menu_fixture, another_sub_menu_row_closes_the_first_recursively)
-{
-    menu n;
-    n.w = 80; n.h = 20;
-    n.begin_submenu("A");
-    n.begin_submenu("deep");
-    n.add_entry("d", nullptr);
-    n.end_submenu();
-    n.end_submenu();
-    n.begin_submenu("B");
-    n.add_entry("b", nullptr);
-    n.end_submenu();
-    manager.add(&n);
-    menu_chunk *t = n.chunks[0], *a = n.chunks[1], *deep = n.chunks[2], *b = n.chunks[3];
-    click(10, 10);
-    click_row(t, 0);
-    deep->visible = true;   // "deep" opened inside A
-    click_row(t, 1);
-    EXPECT_FALSE(a->visible || deep->visible);
-    EXPECT_TRUE(b->visible);
-}
-
-TEST_F(menu_fixture, opening_a_second_menu_closes_the_first_and_hide_closes_all)
-{
-    attach();
-    menu help;
-    help.x = 80; help.w = 80; help.h = 20;
-    help.add_entry("About", nullptr);
-    manager.add(&help);
-    click(10, 10);
-    click(90, 10);
-    EXPECT_TRUE(help.chunks[0]->visible);
-    EXPECT_FALSE(top->visible || m.hovered);
-    EXPECT_EQ(m.press_count, 0);
-
-    click(10, 10);
-    click_row(top, 0);
-    m.hide();
-    EXPECT_EQ(m.press_count, 0);
+    // {y, open visible, recent visible}: open, close, open, Recent closes Open, the bottom margin folds both.
+    const int rows[][3] = {{row_y(0), 1, 0}, {row_y(0), 0, 0}, {row_y(0), 1, 0}, {row_y(2), 0, 1},
+        {top->y + top->h - 1, 0, 0}, {row_y(0), 1, 0}};
+    for (const auto &s : rows) {
+        click(5, s[0]);
+        EXPECT_EQ(open->visible * 10 + recent->visible, s[1] * 10 + s[2]) << s[0];
+    }
+    click(10, 10);   // the second press closes every list below the title
     EXPECT_FALSE(top->visible || open->visible);
-    m.show();
-    EXPECT_FALSE(top->visible);
-}
-
-TEST_F(menu_fixture, reopened_list_does_not_reuse_the_row_hovered_when_it_closed)
-{
-    attach();
     click(10, 10);
-    click_row(top, 1);   // "Save" runs and the menu closes
-    ASSERT_EQ(command_runs, 1);
+    click(5, row_y(0));
+    click(open->x + 5, row_y(0));  // "LEV" runs, then the menu closes
     click(10, 10);
-    // Onto "Exit" and pressed in the same pass: not tracked yet, so nothing runs.
-    input.mouse_x = top->x + 10;
-    input.mouse_y = row_y(top, 2);
-    press();
-    EXPECT_EQ(command_runs, 1);
-    release();
-    press();   // now tracked: "Exit" runs
-    EXPECT_EQ(command_runs, 2);
-    release();
+    click(5, row_y(1));            // "Save" runs, and the list closes with it hovered
+    EXPECT_FALSE(top->visible || open->visible || m.press_count);
+    click(10, 10);
+    input.mouse_y = row_y(0);      // onto "Open >" and pressed in one pass: not tracked yet
+    buttons(1);
+    EXPECT_EQ(runs_while_open * 10 + open->visible, 20);   // the row hovered when the list closed is forgotten
+    buttons(0);
+    buttons(1);                    // tracked now
+    EXPECT_TRUE(open->visible);
 }
