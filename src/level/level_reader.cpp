@@ -22,6 +22,7 @@
 #include "base/debug_log.h"
 #include "base/byte_cursor.h"
 #include "level/level.h"
+#include "level/texture_store.h"
 
 // ---- 1. paths and the failure reason -----------------------------------------
 
@@ -386,8 +387,6 @@ void read_texture_block(load_state *st, byte_source *src, size_t size)
         }
         t.transparent = (t.flags & PAGE_FLAG_TRANSPARENT) != 0;
         t.paletted = (t.flags & PAGE_FLAG_PALETTED) != 0;
-        t.palette_slot = 0;
-        t.palette_slot_count = -1;
         size_t bytes = t.paletted ? PAGE_PIXELS : 2 * PAGE_PIXELS;
         if (bytes > block_end - src->pos) {
             fail(st, LOAD_BAD_LEVEL, page_offset, "page %d runs past the end of the block", (int)i);
@@ -747,6 +746,20 @@ void read_d3d_file(load_state *st, byte_source *src)
     free(scratch);
 }
 
+// Every page starts on slot 0 of its palette list. palette_slot_count is
+// the slots the list can show (none for a corrupt list), -1 for a page
+// without a list and for a 15-bit page.
+void set_palette_slots(level *lvl)
+{
+    for (int32_t t = 0; t < lvl->texture_count; t++) {
+        level_texture &page = lvl->textures[t];
+        page.palette_slot = 0;
+        page.palette_slot_count = -1;
+        const palette_list *list = page.paletted ? find_palette_list(lvl, t) : nullptr;
+        if (list) page.palette_slot_count = list->count > 0 && list->palette_ids ? list->count : 0;
+    }
+}
+
 int load_sources(level *lvl, byte_source *lev, byte_source *d3d, int mask)
 {
     lvl->load_mask = mask;
@@ -757,6 +770,7 @@ int load_sources(level *lvl, byte_source *lev, byte_source *d3d, int mask)
     failure_reason[0] = 0;
     read_level_file(&st, lev, mask);
     if (st.result == LOAD_OK) read_d3d_file(&st, d3d);
+    if (st.result == LOAD_OK) set_palette_slots(lvl);
     if (st.result != LOAD_OK) {
         debug_log("%s", failure_reason);
         release_level_memory(lvl);
