@@ -13,14 +13,14 @@ struct decoded {
     ~decoded() { free_model(&m); }
 };
 
-// Corners 16-19 and normals 16-19 (the last just inside the tables of
-// model_of), and distinct uv, colours and page.
+// Corners and normals 296-299 (the last just inside the tables of model_of;
+// both bytes of each index matter), and distinct uv, colours and page.
 builder_polygon full_polygon(int type)
 {
     builder_polygon p;
     p.type = type;
     for (int k = 0; k < 4; k++) {
-        p.corners[k] = p.normals[k] = 16 + k;
+        p.corners[k] = p.normals[k] = 296 + k;
         p.uv[k][0] = (unsigned char)(20 * k + 1);
         p.uv[k][1] = (unsigned char)(200 - k);
         for (int c = 0; c < 3; c++) p.colour[k][c] = (unsigned char)(100 + 50 * c + k);
@@ -29,11 +29,11 @@ builder_polygon full_polygon(int type)
     return p;
 }
 
-// Twenty vertices and twenty normals, and the polygons.
+// Three hundred vertices and normals, and the polygons.
 byte_buffer model_of(const std::vector<builder_polygon> &polygons)
 {
     builder_model m;
-    for (int i = 0; i < 20; i++) m.vertices.push_back({(float)i, 0, 0}), m.normals.push_back({0, (float)i, 0});
+    for (int i = 0; i < 300; i++) m.vertices.push_back({(float)i, 0, 0}), m.normals.push_back({0, (float)i, 0});
     m.polygons = polygons;
     return encode_model(m);
 }
@@ -87,9 +87,9 @@ TEST(model_decode, every_kind_takes_the_fields_of_its_layout)
             const model_polygon &q = d.m.polygons[0];
             int n = e.corners;
             EXPECT_EQ(q.type, type);
-            for (int k = 0; k < n; k++) EXPECT_EQ(q.corners[n - 1 - k], 16 + k);
+            for (int k = 0; k < n; k++) EXPECT_EQ(q.corners[n - 1 - k], 296 + k);
             for (int k = 0; k < (e.normals > 1 ? n : e.normals); k++)
-                EXPECT_EQ(q.normal_index[e.normals > 1 ? n - 1 - k : 0], 16 + k);
+                EXPECT_EQ(q.normal_index[e.normals > 1 ? n - 1 - k : 0], 296 + k);
             for (int k = 0; e.uv && k < n; k++)
                 EXPECT_TRUE(q.uv[n - 1 - k].u == 20 * k + 1 && q.uv[n - 1 - k].v == 200 - k) << k;
             EXPECT_EQ(q.textured, e.textured);
@@ -101,10 +101,10 @@ TEST(model_decode, every_kind_takes_the_fields_of_its_layout)
             // An index just outside its table makes the polygon unsafe; one the kind does not use does not.
             for (int slot : {0, n - 1}) {
                 builder_polygon p = full_polygon(type);
-                p.corners[slot] = slot ? 20 : -1;
+                p.corners[slot] = slot ? 300 : -1;
                 EXPECT_TRUE(decoded(model_of({p})).m.polygons[0].unsafe) << slot;
                 p = full_polygon(type);
-                p.normals[slot] = slot ? 20 : -1;
+                p.normals[slot] = slot ? 300 : -1;
                 EXPECT_EQ(decoded(model_of({p})).m.polygons[0].unsafe, e.normals > 1 || (e.normals && !slot)) << slot;
             }
         }
