@@ -169,6 +169,7 @@ TEST(level_reader, missing_targets_and_looping_instances_are_kept_but_marked_uns
     EXPECT_EQ(std::vector<bool>({l.models[0].polygons[1].unsafe, l.models[0].polygons[2].unsafe, l.models[1].polygons[0].unsafe,
                                  l.models[2].polygons[0].unsafe, l.models[3].polygons[5].unsafe}),
               std::vector<bool>({false, true, false, true, true}));
+    cleanup_level(&l);
     byte_buffer bytes = encode_model(cube);
     for (size_t size : {(size_t)131072, (size_t)524288}) {
         bytes.resize(size, 0);
