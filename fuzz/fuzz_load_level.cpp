@@ -11,6 +11,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "base/byte_cursor.h"
 #include "imaging/unused_palettes.h"
 #include "level/level.h"
 #include "level/level_writer.h"
@@ -72,7 +73,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 4) return 0;
-    size_t lev_size = (size_t)data[0] | (size_t)data[1] << 8 | (size_t)data[2] << 16 | (size_t)data[3] << 24;
+    size_t lev_size = le32_at(data);
     size_t rest = size - 4;
     if (lev_size > rest) lev_size = rest;
     const uint8_t *lev = data + 4;

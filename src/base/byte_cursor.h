@@ -41,6 +41,14 @@ inline const unsigned char *cursor_take(byte_cursor *c, size_t n)
     return at;
 }
 
+// Little-endian values at a place the caller has already checked is inside
+// its bytes (the cursor's readers below are built on these).
+inline unsigned le16_at(const unsigned char *q) { return (unsigned)q[0] | (unsigned)q[1] << 8; }
+inline uint32_t le32_at(const unsigned char *q)
+{
+    return (uint32_t)q[0] | (uint32_t)q[1] << 8 | (uint32_t)q[2] << 16 | (uint32_t)q[3] << 24;
+}
+
 inline unsigned get8(byte_cursor *c)
 {
     const unsigned char *q = cursor_take(c, 1);
@@ -50,13 +58,13 @@ inline unsigned get8(byte_cursor *c)
 inline unsigned get16le(byte_cursor *c)
 {
     const unsigned char *q = cursor_take(c, 2);
-    return q ? (unsigned)q[0] | (unsigned)q[1] << 8 : 0;
+    return q ? le16_at(q) : 0;
 }
 
 inline uint32_t get32le(byte_cursor *c)
 {
     const unsigned char *q = cursor_take(c, 4);
-    return q ? (uint32_t)q[0] | (uint32_t)q[1] << 8 | (uint32_t)q[2] << 16 | (uint32_t)q[3] << 24 : 0;
+    return q ? le32_at(q) : 0;
 }
 
 inline float get_f32le(byte_cursor *c)

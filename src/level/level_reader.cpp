@@ -22,6 +22,7 @@
 #include "base/debug_log.h"
 #include "base/byte_cursor.h"
 #include "level/level.h"
+#include "level/texture_store.h"
 
 // ---- 1. the failure reason -----------------------------------------
 
@@ -138,9 +139,18 @@ const unsigned char *source_view(byte_source *s, size_t n, unsigned char **scrat
     return *scratch;
 }
 
-uint32_t read32(const unsigned char *p)
+// A cursor over the next n bytes (at most the size of `buf`), read into
+// `buf`: overrun when the source holds fewer before position `end` or the
+// read fails. Fields of what is read in place (the file's block headers,
+// the texture block) go through these; so they are bounded like the rest.
+byte_cursor read_fields(byte_source *s, size_t end, unsigned char *buf, size_t n)
 {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+    if (n > end - s->pos || !source_read(s, buf, n)) {
+        byte_cursor c = make_cursor(buf, 0);
+        c.overrun = true;
+        return c;
+    }
+    return make_cursor(buf, n);
 }
 
 }  // namespace
@@ -280,19 +290,18 @@ void read_texture_block(load_state *st, byte_source *src, size_t size)
     debug_log("Loading textures.");
     free_palettes(lvl);
     free_textures(lvl);
-    size_t block_start = src->pos;
-    size_t left = size;
+    size_t block_start = src->pos, block_end = src->pos + size;
+    unsigned char field[4];
 
-    unsigned char head[2];
-    if (left < 2 || !source_read(src, head, 2)) {
+    byte_cursor head = read_fields(src, block_end, field, 2);
+    unsigned palette_count = get16le(&head);
+    if (head.overrun) {
         fail(st, LOAD_BAD_LEVEL, st->content_offset, "the block ends inside its palette count");
         return;
     }
-    left -= 2;
-    unsigned palette_count = (unsigned)head[0] | (unsigned)head[1] << 8;
-    if (palette_count > left / 1026) {
+    if (palette_count > (block_end - src->pos) / 1026) {
         fail(st, LOAD_BAD_LEVEL, st->content_offset, "palette count %u does not fit in the %zu bytes left",
-             palette_count, left);
+             palette_count, block_end - src->pos);
         return;
     }
     if (palette_count > 0) {
@@ -302,7 +311,6 @@ void read_texture_block(load_state *st, byte_source *src, size_t size)
             fail(st, LOAD_BAD_LEVEL, st->content_offset + 2, "the palettes cannot be read");
             return;
         }
-        left -= (size_t)palette_count * 1026;
         lvl->palettes = (level_palette *)malloc(palette_count * sizeof(level_palette));
         if (!lvl->palettes) {
             free(scratch);
@@ -321,12 +329,11 @@ void read_texture_block(load_state *st, byte_source *src, size_t size)
                 free(scratch);
                 return;
             }
-            const unsigned char *e = cursor_take(&c, 1024);
-            for (int k = 0; k < 256; k++, e += 4) {
-                p.entries[k][0] = e[2];   // red
-                p.entries[k][1] = e[1];   // green
-                p.entries[k][2] = e[0];   // blue
-                p.entries[k][3] = e[3];   // extra, carried unchanged
+            for (int k = 0; k < 256; k++) {
+                p.entries[k][2] = (unsigned char)get8(&c);   // blue
+                p.entries[k][1] = (unsigned char)get8(&c);   // green
+                p.entries[k][0] = (unsigned char)get8(&c);   // red
+                p.entries[k][3] = (unsigned char)get8(&c);   // extra, carried unchanged
             }
             if (p.id > max_id) max_id = p.id;
         }
@@ -343,20 +350,19 @@ void read_texture_block(load_state *st, byte_source *src, size_t size)
     debug_log("Loaded palettes successfully.");
 
     size_t count_offset = st->content_offset + (src->pos - block_start);
-    unsigned char word[4];
-    if (left < 4 || !source_read(src, word, 4)) {
+    byte_cursor count = read_fields(src, block_end, field, 4);
+    int32_t page_count = (int32_t)get32le(&count);
+    if (count.overrun) {
         fail(st, LOAD_BAD_LEVEL, count_offset, "the block ends inside its page count");
         return;
     }
-    left -= 4;
-    int32_t page_count = (int32_t)read32(word);
     if (page_count < 0) {
         fail(st, LOAD_BAD_LEVEL, count_offset, "negative page count %d", (int)page_count);
         return;
     }
-    if ((size_t)page_count > left / (4 + PAGE_PIXELS)) {
+    if ((size_t)page_count > (block_end - src->pos) / (4 + PAGE_PIXELS)) {
         fail(st, LOAD_BAD_LEVEL, count_offset, "page count %d does not fit in the %zu bytes left",
-             (int)page_count, left);
+             (int)page_count, block_end - src->pos);
         return;
     }
     if (page_count > 0) {
@@ -368,19 +374,17 @@ void read_texture_block(load_state *st, byte_source *src, size_t size)
     }
     for (int32_t i = 0; i < page_count; i++) {
         size_t page_offset = st->content_offset + (src->pos - block_start);
-        if (left < 4 || !source_read(src, word, 4)) {
+        byte_cursor flags = read_fields(src, block_end, field, 4);
+        level_texture &t = lvl->textures[i];
+        t.flags = get32le(&flags);
+        if (flags.overrun) {
             fail(st, LOAD_BAD_LEVEL, page_offset, "the block ends inside page %d", (int)i);
             return;
         }
-        left -= 4;
-        level_texture &t = lvl->textures[i];
-        t.flags = read32(word);
         t.transparent = (t.flags & PAGE_FLAG_TRANSPARENT) != 0;
         t.paletted = (t.flags & PAGE_FLAG_PALETTED) != 0;
-        t.palette_slot = 0;
-        t.palette_slot_count = -1;
         size_t bytes = t.paletted ? PAGE_PIXELS : 2 * PAGE_PIXELS;
-        if (bytes > left) {
+        if (bytes > block_end - src->pos) {
             fail(st, LOAD_BAD_LEVEL, page_offset, "page %d runs past the end of the block", (int)i);
             return;
         }
@@ -394,16 +398,14 @@ void read_texture_block(load_state *st, byte_source *src, size_t size)
             fail(st, LOAD_BAD_LEVEL, page_offset, "page %d cannot be read", (int)i);
             return;
         }
-        left -= bytes;
 #if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
         if (!t.paletted)
-            for (int k = 0; k < PAGE_PIXELS; k++)
-                page_pixels16(t)[k] = (uint16_t)(t.pixels[2 * k] | t.pixels[2 * k + 1] << 8);
+            for (int k = 0; k < PAGE_PIXELS; k++) page_pixels16(t)[k] = (uint16_t)le16_at(t.pixels + 2 * k);
 #endif
     }
-    if (left != 0) {
+    if (src->pos != block_end) {
         fail(st, LOAD_BAD_LEVEL, st->content_offset + (src->pos - block_start),
-             "%zu bytes are left in the block after its last page", left);
+             "%zu bytes are left in the block after its last page", block_end - src->pos);
         return;
     }
     debug_log("Finished loading textures.");
@@ -658,12 +660,13 @@ void read_level_file(load_state *st, byte_source *src, int mask)
 {
     st->file_name = "level file";
     st->block_index = -1;
-    unsigned char word[8];
-    if (!source_read(src, word, 4)) {
+    unsigned char field[8];
+    byte_cursor head = read_fields(src, src->size, field, 4);
+    int32_t block_count = (int32_t)get32le(&head);
+    if (head.overrun) {
         fail(st, LOAD_BAD_LEVEL, 0, "the file is too short for its block count");
         return;
     }
-    int32_t block_count = (int32_t)read32(word);
     if (block_count < 0 || (size_t)block_count > source_left(src) / 8) {
         fail(st, LOAD_BAD_LEVEL, 0, "block count %d does not fit the file", (int)block_count);
         return;
@@ -672,12 +675,14 @@ void read_level_file(load_state *st, byte_source *src, int mask)
         size_t header_offset = src->pos;
         st->block_index = b;
         st->block_kind = -1;
-        if (!source_read(src, word, 8)) {
+        byte_cursor header = read_fields(src, src->size, field, 8);
+        int32_t kind = (int32_t)get32le(&header);
+        int32_t size = (int32_t)get32le(&header);
+        if (header.overrun) {
             fail(st, LOAD_BAD_LEVEL, header_offset, "the file ends inside a block header");
             return;
         }
-        st->block_kind = (int32_t)read32(word);
-        int32_t size = (int32_t)read32(word + 4);
+        st->block_kind = kind;
         st->content_offset = src->pos;
         if (size < 0 || (size_t)size > source_left(src)) {
             fail(st, LOAD_BAD_LEVEL, header_offset, "block size %d runs past the end of the file", (int)size);
@@ -737,6 +742,20 @@ void read_d3d_file(load_state *st, byte_source *src)
     free(scratch);
 }
 
+// Every page starts on slot 0 of its palette list. palette_slot_count is
+// the slots the list can show (none for a corrupt list), -1 for a page
+// without a list and for a 15-bit page.
+void set_palette_slots(level *lvl)
+{
+    for (int32_t t = 0; t < lvl->texture_count; t++) {
+        level_texture &page = lvl->textures[t];
+        page.palette_slot = 0;
+        page.palette_slot_count = -1;
+        const palette_list *list = page.paletted ? find_palette_list(lvl, t) : nullptr;
+        if (list) page.palette_slot_count = list->count > 0 && list->palette_ids ? list->count : 0;
+    }
+}
+
 int load_sources(level *lvl, byte_source *lev, byte_source *d3d, int mask)
 {
     lvl->load_mask = mask;
@@ -747,6 +766,7 @@ int load_sources(level *lvl, byte_source *lev, byte_source *d3d, int mask)
     failure_reason[0] = 0;
     read_level_file(&st, lev, mask);
     if (st.result == LOAD_OK) read_d3d_file(&st, d3d);
+    if (st.result == LOAD_OK) set_palette_slots(lvl);
     if (st.result != LOAD_OK) {
         debug_log("%s", failure_reason);
         release_level_memory(lvl);

@@ -58,7 +58,7 @@ const kind_layout LAYOUT[16] = {
     /* 15 textured quad, corner norm.*/{true, true, 1, 12, 4, 20, 28, 1},
 };
 
-int32_t s16_at(const unsigned char *p) { return (int16_t)(uint16_t)(p[0] | p[1] << 8); }
+int32_t s16_at(const unsigned char *p) { return (int16_t)le16_at(p); }
 
 // Decodes one polygon of a known kind from its `KIND_LENGTH` bytes.
 void decode_polygon(const unsigned char *p, int kind, model_polygon *out)
@@ -195,8 +195,7 @@ int decode_model(const unsigned char *data, size_t size, model *m)
     uint32_t extra_count = 0;
     if (own_vertices && extra_offset != 0) {
         if (!table_fits(size, extra_offset, 1, 4)) return DECODE_TRUNCATED;
-        byte_cursor e = make_cursor(data + extra_offset, 4);
-        extra_count = get32le(&e);
+        extra_count = le32_at(data + extra_offset);
         if (extra_count > (size - extra_offset - 4) / 20) return DECODE_TRUNCATED;
     }
 
