@@ -383,7 +383,7 @@ void read_texture_block(load_state *st, byte_source *src, size_t size)
         }
         t.transparent = (t.flags & PAGE_FLAG_TRANSPARENT) != 0;
         t.paletted = (t.flags & PAGE_FLAG_PALETTED) != 0;
-        size_t bytes = t.paletted ? PAGE_PIXELS : 2 * PAGE_PIXELS;
+        size_t bytes = page_byte_size(t);
         if (bytes > block_end - src->pos) {
             fail(st, LOAD_BAD_LEVEL, page_offset, "page %d runs past the end of the block", (int)i);
             return;

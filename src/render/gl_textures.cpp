@@ -104,9 +104,7 @@ void build_gl_textures(gl_texture_set *set, level *lvl)
     set->count = count;
 
     for (int t = 0; t < count; t++) {
-        level_texture &page = lvl->textures[t];
-        page.palette_slot_count = -1;
-        page.palette_slot = 0;
+        const level_texture &page = lvl->textures[t];
         if (!page.paletted) {
             set->slot_counts[t] = -1;
             set->gl_names[t] = new_name_array(1);
@@ -119,7 +117,6 @@ void build_gl_textures(gl_texture_set *set, level *lvl)
         const palette_list *list = find_palette_list(lvl, t);
         int n = list ? list_slots(list) : 0;
         set->slot_counts[t] = n;
-        if (list) page.palette_slot_count = n;
         set->gl_names[t] = new_name_array(n > 0 ? n : 1);
         if (!set->gl_names[t]) {
             set->slot_counts[t] = 0;

@@ -8,6 +8,8 @@ struct gl_texture_set {
     int count;                 // pages the set was built for
 };
 
+// Builds a texture for every page and every slot of its palette list (the
+// level's palette_slot_count and palette_slot are only read: the reader set them).
 void build_gl_textures(gl_texture_set *set, level *lvl);
 void rebuild_gl_texture(gl_texture_set *set, level *lvl, int page);
 unsigned int gl_texture_for(const gl_texture_set *set, int page, int slot);
