@@ -34,8 +34,7 @@ struct log_capture {
 // True when every field of the level is zero: nothing loaded, nothing owned.
 inline bool level_is_empty(const level &l)
 {
-    level zero;
-    memset(&zero, 0, sizeof zero);
+    static const level zero = {};
     return memcmp(&l, &zero, sizeof zero) == 0;
 }
 

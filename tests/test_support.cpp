@@ -45,3 +45,8 @@ bool write_file_bytes(const std::string &path, const std::vector<unsigned char> 
     out.close();
     return !out.fail();
 }
+
+bool write_file_text(const std::string &path, const std::string &text)
+{
+    return write_file_bytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+}

@@ -11,3 +11,4 @@ std::string make_temp_folder();
 std::vector<unsigned char> read_file_bytes(const std::string &path);
 std::string read_file_text(const std::string &path);
 bool write_file_bytes(const std::string &path, const std::vector<unsigned char> &bytes);
+bool write_file_text(const std::string &path, const std::string &text);
