@@ -19,15 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!f) return 0;
     fwrite(data, 1, size, f);
     fclose(f);
-
     settings s;
     set_default_settings(&s);
     load_settings(&s, path);
     // Every text field must still be terminated inside its bounds.
-    if (!memchr(s.theme, 0, sizeof s.theme) || !memchr(s.lev_directory, 0, sizeof s.lev_directory) ||
-        !memchr(s.d3d_directory, 0, sizeof s.d3d_directory) ||
-        !memchr(s.export_directory, 0, sizeof s.export_directory) ||
-        !memchr(s.import_directory, 0, sizeof s.import_directory))
-        abort();
+    if (strnlen(s.theme, sizeof s.theme) == sizeof s.theme) abort();
+    const char *folders[] = {s.lev_directory, s.d3d_directory, s.export_directory, s.import_directory};
+    for (const char *folder : folders)
+        if (strnlen(folder, SETTINGS_PATH_SIZE) == SETTINGS_PATH_SIZE) abort();
     return 0;
 }

@@ -3,46 +3,38 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include <string>
-#include <vector>
 
 #include "base/debug_log.h"
 #include "demo/level_builder.h"
 #include "level/level.h"
 #include "test_support.h"
 
-// Sends the debug log to a fresh file for the life of the object and hands
-// back the lines logged since (without their trailing blank).
+// Sends the debug log to a fresh file for the life of the object.
 struct log_capture {
-    std::string path;
+    std::string path = make_temp_folder() + "/debug.txt";
+    size_t mark = 0;
     log_capture()
     {
-        path = make_temp_folder() + "/debug.txt";
         open_debug_log(path.c_str());
-        mark = read_file_bytes(path).size();
+        clear();
     }
     ~log_capture() { close_debug_log(); }
+    void clear() { mark = read_file_bytes(path).size(); }
+    // The lines logged since the last clear, without their trailing blank.
     std::vector<std::string> lines()
     {
-        std::vector<unsigned char> bytes = read_file_bytes(path);
-        std::string text(bytes.begin() + (long)mark, bytes.end());
+        std::string text = read_file_text(path).substr(mark);
         std::vector<std::string> out;
-        size_t at = 0, nl;
-        while ((nl = text.find(" \n", at)) != std::string::npos) {
-            out.push_back(text.substr(at, nl - at));
-            at = nl + 2;
-        }
+        for (size_t at = 0, end; (end = text.find(" \n", at)) != std::string::npos; at = end + 2)
+            out.push_back(text.substr(at, end - at));
         return out;
     }
-    void clear() { mark = read_file_bytes(path).size(); }
-    size_t mark = 0;
 };
 
 // True when every field of the level is zero: nothing loaded, nothing owned.
 inline bool level_is_empty(const level &l)
 {
-    level zero;
-    memset(&zero, 0, sizeof zero);
+    static const level zero = {};
     return memcmp(&l, &zero, sizeof zero) == 0;
 }
 

@@ -1,54 +1,52 @@
 // Helpers shared by the test suites.
 #include "test_support.h"
 
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 std::string source_path(const std::string &relative) { return std::string(QTE_SOURCE_DIR) + "/" + relative; }
 std::string binary_path(const std::string &relative) { return std::string(QTE_BINARY_DIR) + "/" + relative; }
 
-namespace {
-struct temp_folders {
-    std::vector<std::string> paths;
-    ~temp_folders()
-    {
-        for (const auto &p : paths) {
-            std::error_code ec;
-            std::filesystem::remove_all(p, ec);
-        }
-    }
-};
-temp_folders created_folders;
-}
-
 std::string make_temp_folder()
 {
+    static struct folders {
+        std::vector<std::string> paths;
+        ~folders()
+        {
+            std::error_code ignored;
+            for (const std::string &p : paths) std::filesystem::remove_all(p, ignored);
+        }
+    } created;
     char pattern[] = "/tmp/qte_test_XXXXXX";
-    const char *made = mkdtemp(pattern);
-    if (!made) abort();
-    created_folders.paths.push_back(made);
-    return made;
+    if (!mkdtemp(pattern)) abort();
+    created.paths.push_back(pattern);
+    return pattern;
 }
 
 std::vector<unsigned char> read_file_bytes(const std::string &path)
 {
-    std::vector<unsigned char> bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    unsigned char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    fclose(f);
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string read_file_text(const std::string &path)
+{
+    std::vector<unsigned char> bytes = read_file_bytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 bool write_file_bytes(const std::string &path, const std::vector<unsigned char> &bytes)
 {
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
+    std::ofstream out(path, std::ios::binary);
+    out.write((const char *)bytes.data(), (std::streamsize)bytes.size());
+    out.close();
+    return !out.fail();
+}
+
+bool write_file_text(const std::string &path, const std::string &text)
+{
+    return write_file_bytes(path, std::vector<unsigned char>(text.begin(), text.end()));
 }

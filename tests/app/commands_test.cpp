@@ -1,230 +1,195 @@
-// The main screen's view switches, selection routing, per-step work, quit
-// request and image-command messages, on the screen's own widget instances.
+// The File, Image and Level commands on the main screen's own widgets, with a stand-in file chooser and the messages recorded.
 #include <gtest/gtest.h>
-#include <allegro.h>
-#include <string.h>
-#include <sys/stat.h>
 
-#include <string>
-#include <vector>
+#include "gl_test_window.h"
+
+#include <sys/stat.h>
 
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/file_dialog.h"
-#include "app/main_screen.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
-#include "demo/level_builder.h"
-#include "level/level.h"
-#include "render/model_render.h"
-#include "level/name_lists.h"
-#include "test_support.h"
+#include "imaging/bitmap_export.h"
+#include "level/texture_store.h"
+#include "level_test_support.h"
+#include "render/gl_textures.h"
 
 namespace {
 
-level test_level;
-settings test_settings;
-std::vector<std::string> messages;
-void record_message(const char *text) { messages.push_back(text); }
+level the_level;
+settings the_settings;
+gl_texture_set the_textures;
+typedef std::vector<std::string> texts;
+texts told;
 
-// The widgets in their start-up state, without a window.
-class commands : public testing::Test {
-protected:
-    gui_input_state input;
+// A page's GL texture at palette slot 0.
+std::vector<unsigned char> gl_page(int page)
+{
+    std::vector<unsigned char> rgba((size_t)PAGE_PIXELS * 4);
+    glBindTexture(GL_TEXTURE_2D, gl_texture_for(&the_textures, page, 0));
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+// What the chooser prints for a file chosen with the given filter.
+std::string pick(const std::string &path, int filter = 1) { return std::to_string(filter) + "\n" + path + "\n"; }
+
+struct commands : testing::Test {
+    std::string folder = make_temp_folder();
 
     void SetUp() override
     {
-        memset(&test_level, 0, sizeof test_level);
-        memset(&test_settings, 0, sizeof test_settings);
-        current_level = &test_level;
-        current_settings = &test_settings;
-        messages.clear();
-        set_tell_user_hook(record_message);
-        gui_set_input(&input);
-        level_changed = show_event_model = false;
-        quit_requested = 0;
-        selected_model = selected_event_model = -1;
-        for (object *o : std::initializer_list<object *>{&model_view, &texture_list, &model_list, &event_model_list,
-                                                          &users_list, &texture_search, &model_search,
-                                                          &flash_checkbox, &image_menu, &quit_window})
-            o->hide();
-        texture_view.show();
-        group_list.show();
-        texture_view.selected_texture = group_list.selected = model_list.selected = event_model_list.selected = -1;
-        for (checkbox &c : setting_boxes)
-            c.checked = false;
-        info_panel.show_pages = info_panel.show_texture_info = true;
-        info_panel.show_event_models = false;
+        the_settings = settings{};
+        current_level = &the_level;
+        current_settings = &the_settings;
+        current_textures = &the_textures;
+        show_message = [](const char *text) { told.push_back(text); };
+        level_changed = false;
+        // The chooser prints the queued picks in turn (none left: a cancel) and logs its arguments.
+        std::string script = folder + "/chooser";
+        write_file_text(script, "#!/bin/sh\ncd '" + folder + "'\necho \"$@\" >> args\n[ -s queue ] || exit 1\nhead -n 2 queue\nsed -i 1,2d queue\n");
+        chmod(script.c_str(), 0755);
+        set_file_chooser_program(script.c_str());
     }
     void TearDown() override
     {
-        gui_set_input(nullptr);
-        set_tell_user_hook(nullptr);
-        free_users_list();
+        close_level();
+        set_file_chooser_program(nullptr);
+        show_message = nullptr;
+    }
+    void answer(const texts &picks)
+    {
+        std::string queue;
+        for (const std::string &p : picks) queue += p;
+        write_file_text(folder + "/queue", queue);
+        remove((folder + "/args").c_str());
+        told.clear();
+    }
+    // Writes a level's two files as <name>.lev and <name>.d3d and opens them.
+    std::string open(const std::string &name, const sample_level &s)
+    {
+        std::string lev = folder + "/" + name + ".lev", d3d = folder + "/" + name + ".d3d";
+        write_bytes_to_file(lev.c_str(), s.lev);
+        write_bytes_to_file(d3d.c_str(), s.d3d);
+        answer({pick(lev), pick(d3d)});
+        open_level_command();
+        return lev;
     }
 };
 
-// Visibility as 0/1: texture_view, model_view, texture_list, model_list, group_list,
-// event_model_list, users_list, texture_search, model_search, flash_checkbox.
-std::string shown()
-{
-    const object *all[] = {&texture_view, &model_view, &texture_list, &model_list, &group_list,
-                           &event_model_list, &users_list, &texture_search, &model_search, &flash_checkbox};
-    std::string s;
-    for (const object *o : all)
-        s += o->visible ? '1' : '0';
-    return s;
-}
-
 }  // namespace
 
-TEST_F(commands, view_switches_show_exactly_their_widgets_and_the_image_menu_follows_the_page)
+TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clears_the_change_only_when_written)
 {
-    group_list_pick(3);
-    EXPECT_TRUE(image_menu.visible);
-    EXPECT_EQ(info_panel.texture, 3);
-    struct { void (*command)(); const char *shown; bool event_models, texture_info, image_menu; } cases[] = {
-        {view_models_command, "0101000010", false, false, false},
-        {view_event_models_command, "0100010000", true, false, false},
-        {view_individual_textures_command, "1010000100", true, true, false},
-        {view_texture_groups_command, "1000100000", true, true, true},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.shown);
-        c.command();
-        EXPECT_EQ(shown(), c.shown);
-        EXPECT_EQ(show_event_model, c.event_models);  // the single-texture view leaves it as it was
-        EXPECT_EQ(info_panel.show_texture_info, c.texture_info);
-        EXPECT_EQ(image_menu.visible, c.image_menu);
-        texture_view.selected_texture = 3;
-    }
-    EXPECT_EQ(texture_view.mode, TEXTURE_MODE_GROUP);
-    EXPECT_TRUE(info_panel.show_pages);
-}
-
-TEST_F(commands, models_using_this_tex_lists_users_and_routes_their_rows)
-{
-    test_level.texture_count = 4;
-    texture_view.selected_texture = 2;
-    unsigned char uses2[] = {2}, uses0[] = {0};
-    model models[2] = {}, events[1] = {};
-    models[0].textures_used = uses0;
-    models[1].textures_used = uses2;
-    events[0].textures_used = uses2;
-    models[0].textures_used_count = models[1].textures_used_count = events[0].textures_used_count = 1;
-    test_level.models = models;
-    test_level.model_count = 2;
-    test_level.event_models = events;
-    test_level.event_model_count = 1;
-    view_users_command();
-    EXPECT_EQ(shown(), "0100001001");
-    EXPECT_EQ(users_list.count, 2);
-    EXPECT_EQ(flash_page, 2);
-    // Row 0 is the event model, row 1 the model.
-    users_list.selected = 0;
-    main_screen_step();
-    EXPECT_TRUE(show_event_model);
-    EXPECT_EQ(selected_event_model, 0);
-    EXPECT_EQ(info_panel.model, 0);
-    users_list.selected = 1;
-    main_screen_step();
-    EXPECT_FALSE(show_event_model);
-    EXPECT_EQ(selected_model, 1);
-    EXPECT_EQ(info_panel.model, 1);
-}
-
-TEST_F(commands, lists_route_the_model_shown_and_the_group_highlight)
-{
-    model_list.selected = 4;
-    event_model_list.selected = 2;
-    texture_view.selected_texture = 7;
-    main_screen_step();
-    EXPECT_EQ(selected_model, 4);
-    EXPECT_EQ(selected_event_model, 2);
-    EXPECT_EQ(info_panel.model, 4);
-    EXPECT_EQ(group_list.selected, 7);
-    show_event_model = true;
-    main_screen_step();
-    EXPECT_EQ(info_panel.model, 2);
-
-    model_search_hit(-1);  // a miss changes nothing
-    EXPECT_EQ(model_list.selected, 4);
-}
-
-TEST_F(commands, quit_asks_unless_fast_quit_and_nothing_unsaved)
-{
+    strcpy(the_settings.lev_directory, "/start/here/");
     level_changed = true;
-    request_quit();
-    EXPECT_TRUE(quit_window.visible);
-    EXPECT_STREQ(quit_window.title, "Quit without saving?");
-    quit_no_command();
-    EXPECT_FALSE(quit_window.visible);
-    test_settings.fast_quit = 1;  // does not skip the question while there are changes
-    request_quit();
-    EXPECT_STREQ(quit_window.title, "Quit without saving?");
-    test_settings.fast_quit = 0;
-    level_changed = false;
-    request_quit();
-    EXPECT_STREQ(quit_window.title, "Really quit?");
-    EXPECT_EQ(quit_requested, 0);
-    quit_yes_command();
-    EXPECT_EQ(quit_requested, 1);
-    quit_requested = 0;
-    quit_window.hide();
-    test_settings.fast_quit = 1;
-    request_quit();
-    EXPECT_EQ(quit_requested, 1);
-    EXPECT_FALSE(quit_window.visible);
+    std::string lev = open("first", make_sample_level(2, 1));
+    EXPECT_EQ(read_file_text(folder + "/args"), "open /start/here/ Quarly Level *.lev\nopen  Quarly D3D *.d3d\n");
+    EXPECT_FALSE(level_changed);
+    EXPECT_EQ(level_path + std::string(d3d_path) + level_folder, lev + folder + "/first.d3d" + folder + "/");
+    EXPECT_EQ(the_settings.lev_directory + std::string(the_settings.d3d_directory), folder + "/" + folder + "/");
+    texture_view.selected_texture = 1;
+    level_changed = true;
+    write_file_text(folder + "/bad.lev", "no level");
+    write_file_text(folder + "/bad.d3d", "x");
+    struct { texts picks; std::string told; } failures[] = {
+        {{pick(folder + "/bad.lev"), pick(folder + "/first.d3d")}, "The level file could not be opened:\n" + folder + "/bad.lev\n"},
+        {{pick(lev), pick(folder + "/bad.d3d")}, "The palette-list file could not be opened:\n" + folder + "/bad.d3d\n"},
+        {{pick(folder + "/" + std::string(FILE_DIALOG_PATH_SIZE, 'x'))}, "The chosen file name is too long."},   // refused, not cut
+    };
+    for (const auto &c : failures) {
+        answer(c.picks);
+        open_level_command();
+        EXPECT_EQ(told.empty() ? "" : told[0].substr(0, c.told.size()), c.told);
+        EXPECT_TRUE(the_level.texture_count == 3 && texture_view.selected_texture == 1 && level_changed && d3d_path == folder + "/first.d3d");
+    }
+    log_capture log;
+    save_command();
+    EXPECT_FALSE(level_changed);
+    // A level file changed on disk behind the editor's back is not overwritten.
+    write_bytes_to_file(lev.c_str(), make_sample_level(1, 1).lev);
+    level_changed = true;
+    answer({});
+    save_command();
+    EXPECT_TRUE(level_changed);
+    EXPECT_EQ(told, texts{"The level could not be saved: the level file on disk has 2 pages, the level 3. "
+                          "The files on disk were left as they were."});
+    EXPECT_EQ(log.lines(), (texts{"Saving changes.", "Save completed", "Saving changes.",
+                                  " Save failed: the level file on disk has 2 pages, the level 3."}));
+    open("second", make_sample_level(1, 1));   // the old level goes with its selections
+    EXPECT_EQ(texture_view.selected_texture, -1);
 }
 
-TEST_F(commands, each_step_copies_the_settings_boxes_and_escape_quits)
+TEST_F(commands, export_writes_the_chosen_name_with_bmp_and_remembers_its_folder_only_when_written)
 {
-    setting_boxes[SETTING_INVERT_YPOS].checked = true;
-    setting_boxes[SETTING_FAST_QUIT].checked = true;
-    main_screen_step();
-    EXPECT_EQ(test_settings.fast_quit, 1);
-    EXPECT_EQ(test_settings.invert_ypos, 1);
-    EXPECT_EQ(test_settings.invert_yrot, 0);
-    EXPECT_TRUE(model_view.invert_ypos);
-    EXPECT_FALSE(model_view.invert_xpos);
-    EXPECT_EQ(quit_requested, 0);
-    input.key_down[KEY_ESC] = true;
-    main_screen_step();
-    EXPECT_EQ(quit_requested, 1);
-}
-
-TEST(command_helpers, folders_keep_their_last_separator)
-{
-    struct { const char *path, *folder; } cases[] = {
-        {"/a/b/c.lev", "/a/b/"}, {"C:\\lev\\x.lev", "C:\\lev\\"}, {"plain.lev", ""},
-        {"/a-very-long-folder-name/x", "/a-very-long-fo"},
+    open("level", make_sample_level(2, 1));
+    texture_view.selected_texture = 0;
+    strcpy(the_settings.export_directory, "/start/");
+    mkdir((folder + "/out").c_str(), 0755);
+    struct { std::string pick, written; size_t size; std::string directory, told; } cases[] = {
+        {"", "", 0, "/start/", ""},
+        {pick(folder + "/out/p", 2), "/out/p.bmp", BITMAP_8BIT_FILE_SIZE, folder + "/out/", ""},
+        {pick(folder + "/q.bmp"), "/q.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
+        {pick(folder + "/r.BMP"), "/r.BMP.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
+        {pick(folder + "/none/x"), "", 0, folder + "/", "The page could not be exported to\n" + folder + "/none/x\nThe file cannot be created."},
     };
     for (const auto &c : cases) {
-        char folder[16];
-        folder_of(c.path, folder, sizeof folder);
-        EXPECT_STREQ(folder, c.folder);
+        SCOPED_TRACE(c.pick);
+        answer({c.pick});
+        export_command();
+        if (!c.written.empty()) EXPECT_EQ(read_file_bytes(folder + c.written).size(), c.size);
+        EXPECT_EQ(the_settings.export_directory, c.directory);
+        EXPECT_EQ(told, c.told.empty() ? texts{} : texts{c.told});
     }
+    EXPECT_EQ(read_file_text(folder + "/args"), "save " + folder + "/ 24-bit Bitmap *.bmp 8-bit Bitmap *.bmp\n");
+    the_level.palette_table[current_palette_id(&the_level, 0)] = nullptr;
+    answer({pick(folder + "/y")});
+    export_command();
+    EXPECT_EQ(told, texts{"The page could not be exported to\n" + folder + "/y\nThe page's palette is missing."});
+    EXPECT_FALSE(level_changed);
 }
 
-TEST_F(commands, a_failed_export_says_so_and_is_not_remembered)
+TEST_F(commands, import_and_palette_deletion_mark_the_level_changed_and_an_import_reuploads_every_page_of_its_palette)
 {
-    std::string folder = make_temp_folder();
-    sample_level sample = make_sample_level(3, 1);
-    ASSERT_EQ(load_level_from_memory(&test_level, sample.lev.data(), sample.lev.size(), sample.d3d.data(),
-                                     sample.d3d.size(), LOAD_ALL),
-              LOAD_OK);
+    QTE_REQUIRE_GL_WINDOW();
+    sample_level s = make_sample_level(2, 1);
+    s.d3d = encode_palette_lists({{0, {0}}, {1, {0, 2}}});   // palette 0 on both pages, palette 1 on none
+    open("level", s);
+    std::string bitmap = folder + "/in/page.bmp", rle = folder + "/in/rle.bmp";
+    mkdir((folder + "/in").c_str(), 0755);
+    ASSERT_EQ(write_page_bitmap_file(&the_level, 1, 2, true, bitmap.c_str()), EXPORT_OK);   // page 1 in palette 2
+    std::vector<unsigned char> compressed = read_file_bytes(bitmap);
+    compressed[30] = 1;
+    write_file_bytes(rle, compressed);
     texture_view.selected_texture = 0;
-    std::string script = folder + "/chooser";
-    FILE *f = fopen(script.c_str(), "w");
-    fprintf(f, "#!/bin/sh\nprintf '1\\n%s/no-such-folder/page\\n'\n", folder.c_str());
-    fclose(f);
-    chmod(script.c_str(), 0755);
-    set_file_chooser_program(script.c_str());
-    export_command();
-    EXPECT_EQ(messages, std::vector<std::string>{"The page could not be exported to\n" + folder +
-                                                 "/no-such-folder/page\nThe file cannot be created."});
-    EXPECT_STREQ(test_settings.export_directory, "");
-    set_file_chooser_program(nullptr);
-    cleanup_level(&test_level);
+    answer({pick(rle)});
+    import_command();
+    EXPECT_EQ(told, texts{"The image could not be imported:\n" + rle + "\nCan't load bitmaps with compression."});
+    EXPECT_TRUE(level_changed);   // the user asked for a change
+    EXPECT_EQ(the_settings.import_directory, folder + "/in/");
+
+    // Into page 1's slot 0 through the selection window: palette 0 is overwritten, so page 0 changes too.
+    texture_view.selected_texture = 1;
+    level_changed = false;
+    std::vector<unsigned char> page0 = gl_page(0), page1 = gl_page(1);
+    answer({pick(bitmap)});
+    import_command();
+    EXPECT_TRUE(import_window.visible && !level_changed);
+    import_select_all_command();
+    import_done_command();
+    EXPECT_TRUE(!import_window.visible && level_changed && told.empty());
+    EXPECT_NE(gl_page(0), page0);
+    EXPECT_NE(gl_page(1), page1);
+
+    // Palette 1 is on no list: deleting it is a change; deleting nothing keeps the flag as it was.
+    level_changed = false;
+    delete_unused_palettes_command();
+    EXPECT_TRUE(level_changed && !palette_by_id(&the_level, 1));
+    for (bool changed : {false, true}) {
+        level_changed = changed;
+        delete_unused_palettes_command();
+        EXPECT_EQ(level_changed, changed);
+    }
 }

@@ -1,0 +1,15 @@
+// A path's folder: the part the editor remembers and syncs, cut to fit its buffer.
+#include <gtest/gtest.h>
+
+#include "base/path.h"
+
+TEST(path, a_folder_keeps_its_last_slash_and_is_cut_to_fit)
+{
+    struct { const char *path, *folder; } cases[] = {
+        {"/a/b/c.lev", "/a/b/"}, {"C:\\lev\\x.lev", ""}, {"plain.lev", ""}, {"/a-very-long-folder-name/x", "/a-very-long-fo"}};
+    for (const auto &c : cases) {
+        char folder[16];
+        folder_of(c.path, folder, sizeof folder);
+        EXPECT_STREQ(folder, c.folder);
+    }
+}
