@@ -21,9 +21,7 @@ static builder_model quad(int type, int page, unsigned char r, unsigned char g, 
     builder_model m;
     if (instance_of < 0) m.vertices = {{-300, -300, 0}, {300, -300, 0}, {300, 300, 0}, {-300, 300, 0}};
     m.instance_of = instance_of;
-    builder_polygon p;
-    p.type = type; p.texture = page;
-    p.corners[0] = 3; p.corners[1] = 2; p.corners[2] = 1; p.corners[3] = 0;
+    builder_polygon p{type, {3, 2, 1, 0}, {}, page};
     p.uv[1][0] = p.uv[2][0] = p.uv[2][1] = p.uv[3][1] = 255;  // the whole page
     p.colour[0][0] = r; p.colour[0][1] = g; p.colour[0][2] = b;
     m.polygons.push_back(p);
@@ -58,6 +56,7 @@ TEST(model_drawing, colours_pages_flashing_instances_and_what_cannot_be_drawn)
     auto show = [&](int index, bool event) {
         glClear(GL_COLOR_BUFFER_BIT);
         draw_model(&set, &lvl, index, event);
+        glFinish();
         return read_pixel(400, 300);
     };
     const gl_pixel none(0, 0, 0), red(254, 0, 0), green(0, 254, 0), blue(0, 0, 254), texel_by_flat(45, 56, 26);

@@ -113,7 +113,7 @@ TEST(texture_views_drawn, pages_through_their_palettes_rings_zoom_and_selector_m
     ASSERT_EQ(load_level_from_memory(&lvl, lev.data(), lev.size(), d3d.data(), d3d.size(), LOAD_ALL), 0);
     gl_texture_set set{};
     build_gl_textures(&set, &lvl);
-    auto draw = [](object *o) { allegro_gl_set_allegro_mode(); o->draw(screen); allegro_gl_unset_allegro_mode(); };
+    auto draw = [](object *o) { allegro_gl_set_allegro_mode(); o->draw(screen); allegro_gl_unset_allegro_mode(); glFinish(); };
     texture_render view;
     view.level = &lvl; view.texture_set = &set; view.x = 5; view.y = 25; view.w = 600; view.h = 570;
     view.thumbnail_size = 256;  // one texel a pixel: cell 1 starts at x 5 + 10 + 266
