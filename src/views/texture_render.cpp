@@ -63,14 +63,13 @@ bool row_layout_next(row_layout *c, const level *lvl, int view_w)
     return true;
 }
 
-void row_layout_extent(const level *lvl, int view_w, int *last_top, int *last_height)
+int row_layout_height(const level *lvl, int view_w, int margin)
 {
     row_layout c;
     row_layout_begin(&c);
     while (row_layout_next(&c, lvl, view_w)) {
     }
-    *last_top = c.ry;
-    *last_height = c.rh;
+    return c.ry + c.rh + margin;
 }
 
 // ---- 2. construction, modes, programmatic selection ------------------------
@@ -81,34 +80,34 @@ texture_render::texture_render()
     scroll.visible = true;
 }
 
-int texture_render::group_height() const
-{
-    int pages = level ? level->texture_count : 0;
-    return group_content_height(pages, w, thumbnail_size);
-}
-
 void texture_render::set_mode(int new_mode)
 {
     mode = (unsigned char)new_mode;
-    if (mode == TEXTURE_MODE_GROUP) {
-        scroll.set_range(group_height(), h);
-        return;
-    }
-    int top, height;
-    row_layout_extent(level, w, &top, &height);
-    content_height = top + height + 20;
-    scroll.set_range(content_height, h);
+    lay_out();
+}
+
+void texture_render::lay_out(int single_margin)
+{
+    int pages = level ? level->texture_count : 0;
+    columns = group_columns(w, thumbnail_size);
+    group_content = group_content_height(pages, w, thumbnail_size);
+    content_height = row_layout_height(level, w, single_margin);
+    scroll.set_range(mode == TEXTURE_MODE_GROUP ? group_content : content_height, h);
+    if (selected_name == -1)
+        selected_name = 0;
+}
+
+int texture_render::group_offset() const
+{
+    return scroll.get_offset(group_content, h);
 }
 
 void texture_render::select_and_show(int index, bool group)
 {
     if (group) {
         selected_texture = index;
-        int pitch = group_pitch(thumbnail_size);
-        int columns = group_columns(w, thumbnail_size);
-        int pages = level ? level->texture_count : 0;
-        int row_top = (index / columns) * pitch;
-        int largest = group_content_height(pages, w, thumbnail_size) - h;
+        int row_top = (index / columns) * group_pitch(thumbnail_size);
+        int largest = group_content - h;
         scroll.set_offset(largest, row_top < largest ? row_top : largest);
         return;
     }
@@ -137,10 +136,10 @@ int texture_render::group_hit(int mx, int my) const
     int column = (mx - x - 10) / pitch;
     if (column > (w - thumbnail_size - 30) / pitch || column < 0)
         return -2;
-    int row = (my - y + page_offset - 10) / pitch;
+    int row = (my - y + group_offset() - 10) / pitch;
     if (row < 0)
         return -2;
-    return column + row * group_columns(w, thumbnail_size);
+    return column + row * columns;
 }
 
 int texture_render::name_hit(int mx, int my)
@@ -187,16 +186,7 @@ int texture_render::handle_event(int type, int value)
             thumbnail_size = THUMBNAIL_MIN;
         if (thumbnail_size > THUMBNAIL_MAX)
             thumbnail_size = THUMBNAIL_MAX;
-        int content;
-        if (mode == TEXTURE_MODE_GROUP) {
-            content = group_height();
-        } else {
-            int top, height;
-            row_layout_extent(level, w, &top, &height);
-            content_height = top + 10 + height;
-            content = content_height;
-        }
-        scroll.set_range(content, h);
+        lay_out(10);
         return 0;
     }
 
@@ -272,7 +262,7 @@ void texture_render::attach(gui_manager *manager)
     scroll.w = 10;
     scroll.h = h;
     scroll.wheel_step = 3;
-    scroll.set_range(group_height(), h);
+    lay_out();
     manager->add(&scroll);
 }
 
@@ -337,7 +327,6 @@ int texture_render::draw(BITMAP *target)
 {
     rectfill(target, x, y, x + w, y + h, makecol(255, 255, 255));
     draw_frame(target, theme, x, y, w, h);
-    page_offset = scroll.get_offset(group_height(), h);
     if (!texture_set || !level)
         return 0;
 
@@ -349,7 +338,7 @@ int texture_render::draw(BITMAP *target)
 
     if (mode == TEXTURE_MODE_GROUP) {
         int pitch = group_pitch(thumbnail_size);
-        int columns = group_columns(w, thumbnail_size);
+        int page_offset = group_offset();
         int size = thumbnail_size;
         glPushMatrix();
         glTranslatef((float)x, (float)(y - page_offset % pitch), 0.0f);
@@ -390,8 +379,6 @@ int texture_render::draw(BITMAP *target)
         int offset = scroll.get_offset(content_height, h);
         glPushMatrix();
         glTranslatef((float)x, (float)(y - offset), 0.0f);
-        if (selected_name == -1)
-            selected_name = 0;
         row_layout c;
         row_layout_begin(&c);
         while (row_layout_next(&c, level, w)) {

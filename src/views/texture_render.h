@@ -24,8 +24,8 @@ int group_content_height(int page_count, int view_w, int thumbnail_size);
 
 // ---- Single-texture row layout ----
 // Places the level's texture names in list order into rows of a view
-// `view_w` wide. Drawing, clicking, set_mode and select_and_show all walk
-// it, so drawn and clicked positions agree. Usage:
+// `view_w` wide. Drawing, clicking and lay_out all walk it, so drawn and
+// clicked positions agree. Usage:
 //     row_layout c;  row_layout_begin(&c);
 //     while (row_layout_next(&c, lvl, w)) { ... c.index, c.rx, c.ry ... }
 struct row_layout {
@@ -38,8 +38,8 @@ struct row_layout {
 void row_layout_begin(row_layout *c);
 // Places the next name; false when every name is placed.
 bool row_layout_next(row_layout *c, const level *lvl, int view_w);
-// Walks the whole layout; returns the last row's top and height.
-void row_layout_extent(const level *lvl, int view_w, int *last_top, int *last_height);
+// Walks the whole layout: the last row's bottom plus `margin`.
+int row_layout_height(const level *lvl, int view_w, int margin);
 
 typedef void (*texture_select_callback)(int index, bool is_page);
 
@@ -50,9 +50,11 @@ public:
     scrollbar scroll;                       // shown and hidden with the view
     texture_select_callback on_select = nullptr;  // only on a changed selection
     int thumbnail_size = THUMBNAIL_INITIAL; // 32 ... 256
-    int selected_name = 0;                  // -1 becomes 0 at the next draw
+    int selected_name = 0;                  // -1 becomes 0 at the next lay_out
     int selected_texture = -1;              // the application's current page
-    int page_offset = 0;                    // group-mode scroll offset of the last draw
+    // Set by lay_out only, so clicks never depend on a frame having been drawn.
+    int columns = 1;                        // group-mode grid columns
+    int group_content = 10;                 // height of the page grid
     int content_height = 0;                 // height of the single-texture layout
     unsigned char mode = TEXTURE_MODE_SINGLE;
     unsigned char zoomed = 0;               // 1 while the full-size page is shown
@@ -60,12 +62,18 @@ public:
 
     texture_render();
 
+    // Switches mode and lays the view out again.
     void set_mode(int new_mode);
+    // Recomputes columns, both content heights and the scroll range from the
+    // size, thumbnail size and level. Call after any of them changes (set_mode
+    // and the Control+wheel zoom do). `single_margin` is the room below the
+    // last row of names: 20 after set_mode, 10 after a zoom.
+    void lay_out(int single_margin = 20);
     // Selects without calling on_select and scrolls the item into view.
     void select_and_show(int index, bool group);
 
-    // Group content height for the current level, width and thumbnail size.
-    int group_height() const;
+    // First visible pixel row of the page grid, from the scroll bar.
+    int group_offset() const;
     // The page under a point in texture-group mode, found by cell division
     // (gaps and margins belong to the neighbouring cell). -2 when the point
     // is on the scroll bar strip or right of the last column; otherwise a
