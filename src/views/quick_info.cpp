@@ -16,9 +16,6 @@ quick_info::quick_info()
 
 int quick_info::handle_event(int, int) { return 0; }
 int quick_info::update() { return 0; }
-void quick_info::attach(gui_manager *) {}
-void quick_info::show() { visible = true; }
-void quick_info::hide() { visible = false; }
 
 static void add_line(std::vector<info_line> *lines, int x, int y, const char *format, ...)
     __attribute__((format(printf, 4, 5)));

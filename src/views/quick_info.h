@@ -26,9 +26,6 @@ public:
     int handle_event(int type, int value) override;
     int update() override;
     int draw(BITMAP *target) override;
-    void attach(gui_manager *manager) override;
-    void show() override;
-    void hide() override;
 };
 
 // The lines the panel shows, title first, with their offsets. `measure` gives

@@ -59,9 +59,6 @@ int texture_selector::handle_event(int type, int value)
 }
 
 int texture_selector::update() { return 0; }
-void texture_selector::attach(gui_manager *) {}
-void texture_selector::show() { visible = true; }
-void texture_selector::hide() { visible = false; }
 
 int texture_selector::draw(BITMAP *target)
 {

@@ -1,7 +1,6 @@
 // Drawing one model under Xvfb: flat and textured polygons, the flash colour, instances, polygons skipped.
 #include "gl_test_window.h"
 
-#include "app/app_state.h"
 #include "demo/level_builder.h"
 #include "level/level.h"
 #include "render/gl_textures.h"
@@ -53,25 +52,23 @@ TEST(model_drawing, colours_pages_flashing_instances_and_what_cannot_be_drawn)
     glLoadIdentity();
     glOrtho(-400, 400, -300, 300, -1, 1);
     glClearColor(0, 0, 0, 1);
-    auto show = [&](int index, bool event) {
+    auto show = [&](int index, bool event, int flash_page = -1) {
         glClear(GL_COLOR_BUFFER_BIT);
-        draw_model(&set, &lvl, index, event);
+        draw_model(&set, &lvl, index, event, flash_page);
         glFinish();
         return read_pixel(400, 300);
     };
     const gl_pixel none(0, 0, 0), red(254, 0, 0), green(0, 254, 0), blue(0, 0, 254), texel_by_flat(45, 56, 26);
-    // Model, whether from the event list, the page flashing and the phase, then the colour at the centre.
-    struct { int index; bool event; int flash_page; bool phase; gl_pixel colour; } cases[] = {
-        {0, false, -1, false, red} /* 255/256 of full red */, {1, false, -1, false, texel_by_flat}, {2, false, -1, false, green},
-        {1, false, 0, true, gl_pixel(90, 0, 210)} /* magenta for the flat colour */, {0, false, 0, true, red},
-        {1, false, 0, false, texel_by_flat}, {3, false, -1, false, none} /* a loop */, {5, false, -1, false, none},
-        {6, false, -1, false, blue} /* untextured */, {0, true, -1, false, blue}, {8, false, -1, false, none},
-        {1, true, -1, false, none}, {-3, false, -1, false, none} /* outside the lists */,
+    // Model, whether from the event list, the page drawn flashing, then the colour at the centre.
+    struct { int index; bool event; int flash_page; gl_pixel colour; } cases[] = {
+        {0, false, -1, red} /* 255/256 of full red */, {1, false, -1, texel_by_flat}, {2, false, -1, green},
+        {1, false, 0, gl_pixel(90, 0, 210)} /* magenta for the flat colour */, {0, false, 0, red},
+        {1, false, 1, texel_by_flat}, {3, false, -1, none} /* a loop */, {5, false, -1, none},
+        {6, false, -1, blue} /* untextured */, {0, true, -1, blue}, {8, false, -1, none},
+        {1, true, -1, none}, {-3, false, -1, none} /* outside the lists */,
     };
-    for (const auto &c : cases) {
-        flash_page = c.flash_page; flash_phase = c.phase;
-        EXPECT_PRED2(near, show(c.index, c.event), c.colour) << c.index << (c.event ? " event" : "");
-    }
+    for (const auto &c : cases)
+        EXPECT_PRED2(near, show(c.index, c.event, c.flash_page), c.colour) << c.index << (c.event ? " event" : "");
     testing::internal::CaptureStdout();
     EXPECT_PRED2(near, show(7, false), blue);  // what follows the polygons it cannot draw
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Tried to render something not implemented\nTried to render something not implemented\n");
