@@ -33,8 +33,6 @@
 //
 // read_pixel reads the back buffer, where draw_gui_frame leaves the frame:
 // nothing is flipped, so the picture read is exactly the one just drawn.
-// save_screenshot writes the back buffer as a binary PPM for looking at
-// (convert shot.ppm shot.png).
 #pragma once
 
 // GoogleTest first: the X11 headers that AllegroGL pulls in define macros
@@ -49,7 +47,6 @@
 #include <stdlib.h>
 
 #include <ostream>
-#include <vector>
 
 #include "app/gl_window.h"
 #include "gui/object.h"
@@ -117,22 +114,4 @@ inline gl_pixel read_pixel(int x, int y)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, SCREEN_H - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return gl_pixel(rgb[0], rgb[1], rgb[2]);
-}
-
-// The back buffer as a binary PPM (top row first). False when it cannot be written.
-inline bool save_screenshot(const char *path)
-{
-    int w = SCREEN_W, h = SCREEN_H;
-    std::vector<unsigned char> rgb((size_t)w * h * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    FILE *f = fopen(path, "wb");
-    if (!f)
-        return false;
-    fprintf(f, "P6\n%d %d\n255\n", w, h);
-    bool ok = true;
-    for (int row = h - 1; row >= 0 && ok; row--)
-        ok = fwrite(&rgb[(size_t)row * w * 3], 1, (size_t)w * 3, f) == (size_t)w * 3;
-    return (fclose(f) == 0) && ok;
 }
