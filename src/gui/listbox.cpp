@@ -42,10 +42,7 @@ void listbox::select(int index)
 
 void listbox::attach(gui_manager *manager)
 {
-    scroll.x = x + w - 10;
-    scroll.y = y;
-    scroll.w = 10;
-    scroll.h = h;
+    dock_scrollbar(&scroll, this);
     update_range();
     manager->add(&scroll);
 }

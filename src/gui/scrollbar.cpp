@@ -195,3 +195,11 @@ void scrollbar::draw_themed()
     }
     theme_end();
 }
+
+void dock_scrollbar(scrollbar *bar, const object *owner)
+{
+    bar->x = owner->x + owner->w - 10;
+    bar->y = owner->y;
+    bar->w = 10;
+    bar->h = owner->h;
+}

@@ -39,3 +39,8 @@ private:
     void draw_flat(BITMAP *target);
     void draw_themed();
 };
+
+// Docks `bar` along the right edge of `owner`, 10 pixels wide and as tall as
+// it: where the list box and the texture page view carry theirs.
+void dock_scrollbar(scrollbar *bar, const object *owner);
+

@@ -257,10 +257,7 @@ int texture_render::update()
 
 void texture_render::attach(gui_manager *manager)
 {
-    scroll.x = x + w - 10;
-    scroll.y = y;
-    scroll.w = 10;
-    scroll.h = h;
+    dock_scrollbar(&scroll, this);
     scroll.wheel_step = 3;
     lay_out();
     manager->add(&scroll);
