@@ -1,6 +1,4 @@
 // The File, Image and Level commands on the main screen's own widgets, with a stand-in file chooser and the messages recorded.
-#include <gtest/gtest.h>
-
 #include "gl_test_window.h"
 
 #include <sys/stat.h>

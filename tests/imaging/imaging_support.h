@@ -2,9 +2,6 @@
 #pragma once
 #include <stdint.h>
 
-#include <string>
-#include <vector>
-
 #include "level_test_support.h"
 
 typedef std::vector<unsigned char> bytes;

@@ -1,6 +1,4 @@
 // The colour quantiser: palette and every pixel's index pinned for two noise pictures, in both code paths.
-#include <gtest/gtest.h>
-
 #include "imaging/neuquant.h"
 #include "imaging_support.h"
 

@@ -1,5 +1,4 @@
 // The safe save: byte-for-byte round trips, rebuilt texture blocks, and failed saves that lose nothing.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>

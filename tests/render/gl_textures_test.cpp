@@ -1,6 +1,4 @@
 // The GL texture set: slot lookups, palettes that are missing, re-uploads and release.
-#include <gtest/gtest.h>
-
 #include "gl_test_window.h"
 
 #include "level/texture_store.h"

@@ -1,9 +1,6 @@
 // The texture page view (hits and scrolling without a draw, zoom, palette keys) and the page view and selector drawn.
 #include "gl_test_window.h"
 
-#include <string>
-#include <vector>
-
 #include "level_test_support.h"
 #include "render/gl_textures.h"
 #include "views/texture_render.h"
