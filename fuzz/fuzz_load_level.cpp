@@ -9,7 +9,9 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
-#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "base/byte_cursor.h"
 #include "imaging/unused_palettes.h"
@@ -20,27 +22,24 @@
 
 namespace {
 
-// An in-memory file with a real descriptor (the writer measures its source).
-FILE *memory_file(const uint8_t *data, size_t size)
+// An in-memory file holding the bytes, at its start, with a real descriptor
+// (the writer measures its source).
+FILE *file_with(const uint8_t *data, size_t size)
 {
     int fd = memfd_create("fuzz", 0);
-    if (fd < 0) abort();
-    if (size && write(fd, data, size) != (ssize_t)size) abort();
-    lseek(fd, 0, SEEK_SET);
-    FILE *f = fdopen(fd, "w+b");
-    if (!f) abort();
+    FILE *f = fd < 0 ? nullptr : fdopen(fd, "w+b");
+    if (!f || fwrite(data, 1, size, f) != size) abort();
+    rewind(f);
     return f;
 }
 
-bool file_holds(FILE *f, const uint8_t *data, size_t size)
+// Whether a file holds exactly these bytes; closes it.
+bool holds(FILE *f, const uint8_t *data, size_t size)
 {
-    fflush(f);
-    long n = ftell(f);
-    if (n < 0 || (size_t)n != size) return false;
+    std::vector<uint8_t> back(size + 1);
     rewind(f);
-    unsigned char *back = (unsigned char *)malloc(size ? size : 1);
-    bool same = fread(back, 1, size, f) == size && memcmp(back, data, size) == 0;
-    free(back);
+    bool same = fread(back.data(), 1, size + 1, f) == size && memcmp(back.data(), data, size) == 0;
+    fclose(f);
     return same;
 }
 
@@ -48,17 +47,12 @@ bool file_holds(FILE *f, const uint8_t *data, size_t size)
 // went in (the palette-list file up to its last record).
 void check_round_trip(level *lvl, const uint8_t *lev, size_t lev_size, const uint8_t *d3d, size_t d3d_size)
 {
-    FILE *src = memory_file(lev, lev_size);
-    FILE *dst = memory_file(nullptr, 0);
-    if (write_level(src, dst, lvl) != SAVE_OK || !file_holds(dst, lev, lev_size)) abort();
-    fclose(src);
-    fclose(dst);
+    FILE *src = file_with(lev, lev_size), *dst = file_with(nullptr, 0), *lists = file_with(nullptr, 0);
     size_t d3d_used = 4;
     for (int32_t i = 0; i < lvl->palette_list_count; i++) d3d_used += 8 + 4 * (size_t)lvl->palette_lists[i].count;
-    FILE *lists = memory_file(nullptr, 0);
-    if (write_palette_lists(lists, lvl) != SAVE_OK || d3d_used > d3d_size || !file_holds(lists, d3d, d3d_used))
-        abort();
-    fclose(lists);
+    if (write_level(src, dst, lvl) != SAVE_OK || !holds(dst, lev, lev_size)) abort();
+    if (write_palette_lists(lists, lvl) != SAVE_OK || d3d_used > d3d_size || !holds(lists, d3d, d3d_used)) abort();
+    fclose(src);
 }
 
 }  // namespace
@@ -73,16 +67,12 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 4) return 0;
-    size_t lev_size = le32_at(data);
-    size_t rest = size - 4;
-    if (lev_size > rest) lev_size = rest;
-    const uint8_t *lev = data + 4;
-    const uint8_t *d3d = lev + lev_size;
-
+    size_t rest = size - 4, lev_size = std::min((size_t)le32_at(data), rest), d3d_size = rest - lev_size;
+    const uint8_t *lev = data + 4, *d3d = lev + lev_size;
     static level lvl;
     memset(&lvl, 0, sizeof lvl);
-    if (load_level_from_memory(&lvl, lev, lev_size, d3d, rest - lev_size, LOAD_ALL) != LOAD_OK) return 0;
-    check_round_trip(&lvl, lev, lev_size, d3d, rest - lev_size);
+    if (load_level_from_memory(&lvl, lev, lev_size, d3d, d3d_size, LOAD_ALL) != LOAD_OK) return 0;
+    check_round_trip(&lvl, lev, lev_size, d3d, d3d_size);
 
     // What the views and the exporter do with a loaded level.
     for (int page = -1; page <= lvl.texture_count; page++) {
@@ -106,10 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             (void)sink;
         }
     }
-    for (int i = 0; i + 1 < lvl.model_name_count + 1; i++) {
-        volatile size_t n = strlen(lvl.model_names[i]);
-        (void)n;
-    }
+    volatile size_t name_bytes = 0;   // every model name is terminated
+    for (int i = 0; i < lvl.model_name_count; i++) name_bytes += strlen(lvl.model_names[i]);
+    (void)name_bytes;
     release_level_memory(&lvl);
     return 0;
 }

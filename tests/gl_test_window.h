@@ -41,22 +41,19 @@
 
 #include <allegro.h>
 #include <alleggl.h>
-#include <GL/glu.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 
 #include <ostream>
+#include <vector>
 
 #include "app/gl_window.h"
 #include "gui/object.h"
 
 struct gl_pixel {
     int r = 0, g = 0, b = 0;
-    gl_pixel() {}
-    gl_pixel(int red, int green, int blue) : r(red), g(green), b(blue) {}
     bool operator==(const gl_pixel &o) const { return r == o.r && g == o.g && b == o.b; }
-    bool operator!=(const gl_pixel &o) const { return !(*this == o); }
 };
 
 inline std::ostream &operator<<(std::ostream &out, const gl_pixel &p)
@@ -64,20 +61,17 @@ inline std::ostream &operator<<(std::ostream &out, const gl_pixel &p)
     return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
 }
 
+// Each channel within 3 of the other's: blending and texture filtering may round either way.
+inline bool near(gl_pixel a, gl_pixel b) { return abs(a.r - b.r) < 4 && abs(a.g - b.g) < 4 && abs(a.b - b.b) < 4; }
+
 // Opens the window on first use; later calls answer the first result.
 // True when the window is up.
 inline bool open_gl_test_window()
 {
-    static int state = 0;   // 0 = not tried, 1 = up, 2 = unavailable
-    if (state != 0)
-        return state == 1;
-    state = 2;
-    if (open_gl_window_like_editor() != 0) {
+    static const int result = open_gl_window_like_editor();
+    if (result != 0)
         fprintf(stderr, "gl_test_window: no window: %s / %s\n", allegro_error, allegro_gl_error);
-        return false;
-    }
-    state = 1;
-    return true;
+    return result == 0;
 }
 
 #define QTE_REQUIRE_GL_WINDOW()                                             \
@@ -85,15 +79,6 @@ inline bool open_gl_test_window()
         if (!open_gl_test_window())                                         \
             GTEST_SKIP() << "no X display or no OpenGL mode for drawing";   \
     } while (0)
-
-// Loads a theme bitmap the way the editor does: flipped upload into an RGB
-// texture without mipmaps, nearest filtering, clamped T wrap. -1 on failure.
-inline int load_gl_test_theme(const char *path)
-{
-    int texture = upload_theme(path);
-    set_nearest_filtering(0, texture);
-    return texture;
-}
 
 // One frame as the main loop draws it, left in the back buffer (no flip):
 // clear to (0.2, 0.2, 0.2), the menu-bar strip (themed or flat grey), every
@@ -113,5 +98,14 @@ inline gl_pixel read_pixel(int x, int y)
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, SCREEN_H - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-    return gl_pixel(rgb[0], rgb[1], rgb[2]);
+    return gl_pixel{rgb[0], rgb[1], rgb[2]};
+}
+
+// A page's 256 x 256 GL texture as RGBA bytes, row by row.
+inline std::vector<unsigned char> texture_rgba(unsigned int name)
+{
+    std::vector<unsigned char> rgba((size_t)256 * 256 * 4);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
 }

@@ -41,9 +41,7 @@ std::string read_file_text(const std::string &path)
 bool write_file_bytes(const std::string &path, const std::vector<unsigned char> &bytes)
 {
     std::ofstream out(path, std::ios::binary);
-    out.write((const char *)bytes.data(), (std::streamsize)bytes.size());
-    out.close();
-    return !out.fail();
+    return (bool)out.write((const char *)bytes.data(), (std::streamsize)bytes.size()).flush();
 }
 
 bool write_file_text(const std::string &path, const std::string &text)

@@ -1,6 +1,4 @@
 // The File, Image and Level commands on the main screen's own widgets, with a stand-in file chooser and the messages recorded.
-#include <gtest/gtest.h>
-
 #include "gl_test_window.h"
 
 #include <sys/stat.h>
@@ -25,13 +23,7 @@ typedef std::vector<std::string> texts;
 texts told;
 
 // A page's GL texture at palette slot 0.
-std::vector<unsigned char> gl_page(int page)
-{
-    std::vector<unsigned char> rgba((size_t)PAGE_PIXELS * 4);
-    glBindTexture(GL_TEXTURE_2D, gl_texture_for(&the_textures, page, 0));
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    return rgba;
-}
+std::vector<unsigned char> gl_page(int page) { return texture_rgba(gl_texture_for(&the_textures, page, 0)); }
 
 // What the chooser prints for a file chosen with the given filter.
 std::string pick(const std::string &path, int filter = 1) { return std::to_string(filter) + "\n" + path + "\n"; }

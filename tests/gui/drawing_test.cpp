@@ -15,14 +15,16 @@ TEST(drawing, themed_list_shows_its_frame_its_selection_scrolled_into_view_and_d
     list.x = 600; list.y = 200; list.w = 185; list.h = 104;
     list.items = names.data(); list.count = 30;
     gui_manager manager;
-    manager.set_theme(load_gl_test_theme(source_path("assets/themes/grey.bmp").c_str()));
+    int theme = upload_theme(source_path("assets/themes/grey.bmp").c_str());   // as the editor loads it
+    set_nearest_filtering(0, theme);
+    manager.set_theme(theme);
     manager.add(&list);
     list.select(12);
     draw_gui_frame(manager, manager.theme);
-    EXPECT_EQ(read_pixel(600, 250), gl_pixel(40, 44, 60));     // the frame's outer line
-    EXPECT_EQ(read_pixel(601, 250), gl_pixel(168, 172, 188));  // and its inner line
+    EXPECT_EQ(read_pixel(600, 250), (gl_pixel{40, 44, 60}));     // the frame's outer line
+    EXPECT_EQ(read_pixel(601, 250), (gl_pixel{168, 172, 188}));  // and its inner line
     int ry = list.y + (12 - list.top_row()) * (gui_text_height() + 2);
-    EXPECT_EQ(read_pixel(list.x + list.w - 16, ry + 6), gl_pixel(100, 200, 255));
+    EXPECT_EQ(read_pixel(list.x + list.w - 16, ry + 6), (gl_pixel{100, 200, 255}));
     int darkest = 255;   // text leaves dark pixels
     for (int x = list.x + 5; x < list.x + 30; x++)
         darkest = std::min({darkest, read_pixel(x, ry + 8).r, read_pixel(x, ry + 8).g});

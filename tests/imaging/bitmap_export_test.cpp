@@ -1,5 +1,4 @@
 // The bitmap writer: exact 8-bit and 24-bit files, written whole or not at all.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 

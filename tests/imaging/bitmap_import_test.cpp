@@ -1,10 +1,8 @@
 // The 8-bit importer: refusals, palette placement and the selected rectangles.
-#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
-#include <string>
 
 #include "imaging/bitmap_import.h"
 #include "imaging_support.h"

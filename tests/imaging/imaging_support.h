@@ -2,18 +2,14 @@
 #pragma once
 #include <stdint.h>
 
-#include <string>
-#include <vector>
-
 #include "level_test_support.h"
 
 typedef std::vector<unsigned char> bytes;
 typedef std::vector<std::string> lines;
 
 // A level loaded from builder bytes: page t paletted or 15-bit (the builder's
-// asymmetric patterns), palettes with the given ids, palette lists {page, ids},
-// each page's slot count from its first list (as the GL texture set counts
-// them). Free with release_level_memory.
+// asymmetric patterns), palettes with the given ids, palette lists {page, ids}.
+// Free with release_level_memory.
 inline void make_test_level(level *lvl, const std::vector<bool> &paletted_pages, const std::vector<int> &palette_ids,
                             const std::vector<builder_palette_list> &lists)
 {
@@ -22,8 +18,6 @@ inline void make_test_level(level *lvl, const std::vector<bool> &paletted_pages,
     for (int id : palette_ids) palettes.push_back(make_palette((int16_t)id));
     for (size_t t = 0; t < paletted_pages.size(); t++) pages.push_back(paletted_pages[t] ? make_paletted_page((int)t) : make_rgb15_page((int)t));
     ASSERT_EQ(LOAD_OK, load_bytes(lvl, encode_level({{BLOCK_TEXTURES, encode_texture_block(palettes, pages)}}), encode_palette_lists(lists)));
-    for (const auto &list : lists)
-        if (lvl->textures[list.texture].palette_slot_count < 0) lvl->textures[list.texture].palette_slot_count = (int)list.palette_ids.size();
 }
 
 // The 54 header bytes of an uncompressed bottom-up 256 x 256 bitmap with

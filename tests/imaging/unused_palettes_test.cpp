@@ -1,6 +1,4 @@
 // Removing the palettes that no palette list names.
-#include <gtest/gtest.h>
-
 #include "imaging/unused_palettes.h"
 #include "imaging_support.h"
 

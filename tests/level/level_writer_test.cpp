@@ -1,5 +1,4 @@
 // The safe save: byte-for-byte round trips, rebuilt texture blocks, and failed saves that lose nothing.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -57,7 +56,9 @@ TEST_F(saved_level, unchanged_levels_save_byte_for_byte)
     write_and_load(s);
     ASSERT_EQ(save(), SAVE_OK) << save_failure_reason();
     expect_untouched();
-    // Single-byte variants of a small level: every one that loads saves back unchanged.
+    // A palette id twice, an unknown block kind, model names. (Variants of odd
+    // levels are written back by the level fuzzer, which aborts on any byte
+    // that differs; scripts/test.sh runs it.)
     s.lev = encode_level({
         {BLOCK_TEXTURES, encode_texture_block({make_palette(2), make_palette(0), make_palette(2)}, {make_paletted_page(0)})},
         {BLOCK_MODELS, encode_model_block({make_cube_model(0)})},
@@ -65,20 +66,9 @@ TEST_F(saved_level, unchanged_levels_save_byte_for_byte)
         {9, byte_buffer(5, 1)},
     });
     s.d3d = encode_palette_lists({{0, {0, 2}}});
-    int saved = 0;
-    for (size_t at = 0; at < s.lev.size() && saved < 150; at += 1 + at / 16) {
-        sample_level v = s;
-        v.lev[at] ^= 0x41;
-        level probe;
-        if (load_bytes(&probe, v.lev, v.d3d) != LOAD_OK) continue;
-        release_level_memory(&probe);
-        SCOPED_TRACE(at);
-        write_and_load(v);
-        ASSERT_EQ(save(), SAVE_OK) << save_failure_reason();
-        expect_untouched();
-        saved++;
-    }
-    EXPECT_GT(saved, 50);
+    write_and_load(s);
+    ASSERT_EQ(save(), SAVE_OK) << save_failure_reason();
+    expect_untouched();
 }
 
 TEST_F(saved_level, a_changed_or_missing_level_file_on_disk_is_not_overwritten)

@@ -57,7 +57,6 @@ TEST(model_decode, header_fields_and_tables_with_x_and_y_negated)
     ASSERT_EQ(m.vertex_count, 8);
     EXPECT_EQ(std::vector<float>(m.vertices[1], m.vertices[1] + 3), (std::vector<float>{-1.5f, 2.0f, 3.0f}));
     EXPECT_EQ(std::vector<float>(m.normals[0], m.normals[0] + 3), (std::vector<float>{-0.5f, -0.25f, -1.0f}));
-    EXPECT_EQ(m.textures_used[0], 3);
     EXPECT_EQ(m.extra_record_count, 2);
     // An instancing model owns no vertices, info or extra records, though its tables are present.
     b.instance_of = 5;

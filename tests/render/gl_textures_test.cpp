@@ -1,6 +1,4 @@
 // The GL texture set: slot lookups, palettes that are missing, re-uploads and release.
-#include <gtest/gtest.h>
-
 #include "gl_test_window.h"
 
 #include "level/texture_store.h"
@@ -14,9 +12,7 @@ typedef std::vector<unsigned char> rgba;
 // The colour of pixel `at` of a GL texture.
 rgba texel(unsigned int name, int at)
 {
-    rgba all((size_t)PAGE_PIXELS * 4);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, all.data());
+    rgba all = texture_rgba(name);
     return rgba(all.begin() + at * 4, all.begin() + at * 4 + 4);
 }
 

@@ -1,8 +1,7 @@
 // Drawing one model under Xvfb: flat and textured polygons, the flash colour, instances, polygons skipped.
 #include "gl_test_window.h"
 
-#include "demo/level_builder.h"
-#include "level/level.h"
+#include "level_test_support.h"
 #include "render/gl_textures.h"
 #include "render/model_render.h"
 
@@ -27,8 +26,6 @@ static builder_model quad(int type, int page, unsigned char r, unsigned char g, 
     return m;
 }
 
-static bool near(gl_pixel a, gl_pixel b) { return abs(a.r - b.r) < 4 && abs(a.g - b.g) < 4 && abs(a.b - b.b) < 4; }
-
 TEST(model_drawing, colours_pages_flashing_instances_and_what_cannot_be_drawn)
 {
     QTE_REQUIRE_GL_WINDOW();
@@ -43,9 +40,8 @@ TEST(model_drawing, colours_pages_flashing_instances_and_what_cannot_be_drawn)
     byte_buffer lev = encode_level({{BLOCK_TEXTURES, encode_texture_block({make_palette(0)}, {page})},
                                     {BLOCK_MODELS, encode_model_block(models)},
                                     {BLOCK_EVENT_MODELS, encode_model_block({quad(1, 0, 0, 0, 255)})}});
-    byte_buffer d3d = encode_palette_lists({{0, {0}}});
-    level lvl{};
-    ASSERT_EQ(load_level_from_memory(&lvl, lev.data(), lev.size(), d3d.data(), d3d.size(), LOAD_ALL), 0);
+    level lvl;
+    ASSERT_EQ(load_bytes(&lvl, lev, encode_palette_lists({{0, {0}}})), LOAD_OK);
     gl_texture_set set{};
     build_gl_textures(&set, &lvl);
     glMatrixMode(GL_PROJECTION);  // one unit a pixel, the origin at the screen's centre
@@ -58,11 +54,11 @@ TEST(model_drawing, colours_pages_flashing_instances_and_what_cannot_be_drawn)
         glFinish();
         return read_pixel(400, 300);
     };
-    const gl_pixel none(0, 0, 0), red(254, 0, 0), green(0, 254, 0), blue(0, 0, 254), texel_by_flat(45, 56, 26);
+    const gl_pixel none{0, 0, 0}, red{254, 0, 0}, green{0, 254, 0}, blue{0, 0, 254}, texel_by_flat{45, 56, 26};
     // Model, whether from the event list, the page drawn flashing, then the colour at the centre.
     struct { int index; bool event; int flash_page; gl_pixel colour; } cases[] = {
         {0, false, -1, red} /* 255/256 of full red */, {1, false, -1, texel_by_flat}, {2, false, -1, green},
-        {1, false, 0, gl_pixel(90, 0, 210)} /* magenta for the flat colour */, {0, false, 0, red},
+        {1, false, 0, gl_pixel{90, 0, 210}} /* magenta for the flat colour */, {0, false, 0, red},
         {1, false, 1, texel_by_flat}, {3, false, -1, none} /* a loop */, {5, false, -1, none},
         {6, false, -1, blue} /* untextured */, {0, true, -1, blue}, {8, false, -1, none},
         {1, true, -1, none}, {-3, false, -1, none} /* outside the lists */,

@@ -1,11 +1,7 @@
 // The texture page view (hits and scrolling without a draw, zoom, palette keys) and the page view and selector drawn.
 #include "gl_test_window.h"
 
-#include <string>
-#include <vector>
-
-#include "demo/level_builder.h"
-#include "level/level.h"
+#include "level_test_support.h"
 #include "render/gl_textures.h"
 #include "views/texture_render.h"
 #include "views/texture_selector.h"
@@ -99,8 +95,6 @@ TEST_F(texture_view_test, names_wrap_into_rows_are_hit_inside_strict_left_top_an
     EXPECT_EQ(view.name_hit(5 + 20, 25 + 40), 15);  // row 3 under (20, 40), no draw between
 }
 
-static bool near(gl_pixel a, gl_pixel b) { return abs(a.r - b.r) < 4 && abs(a.g - b.g) < 4 && abs(a.b - b.b) < 4; }
-
 TEST(texture_views_drawn, pages_through_their_palettes_rings_zoom_and_selector_marks)
 {
     QTE_REQUIRE_GL_WINDOW();
@@ -108,9 +102,8 @@ TEST(texture_views_drawn, pages_through_their_palettes_rings_zoom_and_selector_m
     byte_buffer lev = encode_level({{BLOCK_TEXTURES, encode_texture_block({make_palette(0), make_palette(1), make_palette(2)},
                                                                           {make_paletted_page(0), make_paletted_page(1)})},
         {BLOCK_TEXTURE_NAMES, encode_texture_names_block({{"WALL", 0, 40, 10, 50, 30}, {"ROOF", 1, 0, 0, 120, 64}})}});
-    byte_buffer d3d = encode_palette_lists({{0, {0}}, {1, {1, 2}}});
-    level lvl{};
-    ASSERT_EQ(load_level_from_memory(&lvl, lev.data(), lev.size(), d3d.data(), d3d.size(), LOAD_ALL), 0);
+    level lvl;
+    ASSERT_EQ(load_bytes(&lvl, lev, encode_palette_lists({{0, {0}}, {1, {1, 2}}})), LOAD_OK);
     gl_texture_set set{};
     build_gl_textures(&set, &lvl);
     auto draw = [](object *o) { allegro_gl_set_allegro_mode(); o->draw(screen); allegro_gl_unset_allegro_mode(); glFinish(); };
@@ -121,11 +114,11 @@ TEST(texture_views_drawn, pages_through_their_palettes_rings_zoom_and_selector_m
     view.selected_texture = lvl.textures[1].palette_slot = 1;
     draw(&view);
     // Page 1's top-left 40 x 20 block (index 201) through palette 2 is (125, 64, 69).
-    EXPECT_PRED2(near, read_pixel(281 + 20, 35 + 10), gl_pixel(125, 64, 69));
-    EXPECT_PRED2(near, read_pixel(281 - 1, 100), gl_pixel(51, 178, 255));  // the innermost of three rings
+    EXPECT_PRED2(near, read_pixel(281 + 20, 35 + 10), (gl_pixel{125, 64, 69}));
+    EXPECT_PRED2(near, read_pixel(281 - 1, 100), (gl_pixel{51, 178, 255}));  // the innermost of three rings
     view.zoomed = 1;  // the page at full size, centred on half the view's size
     draw(&view);
-    EXPECT_PRED2(near, read_pixel(300 - 128 + 30, 285 - 128 + 12), gl_pixel(125, 64, 69));
+    EXPECT_PRED2(near, read_pixel(300 - 128 + 30, 285 - 128 + 12), (gl_pixel{125, 64, 69}));
     // The selector with page 1 through its second palette: only ROOF, marked by a point strictly inside.
     texture_selector selector;
     selector.level = &lvl; selector.texture_set = &set; selector.x = 172; selector.y = 150; selector.w = selector.h = 256;
@@ -134,7 +127,7 @@ TEST(texture_views_drawn, pages_through_their_palettes_rings_zoom_and_selector_m
     EXPECT_EQ(selector.toggle_at(0, 30) + selector.toggle_at(120, 30) + selector.toggle_at(60, 64), 0);  // borders
     EXPECT_EQ(selector.toggle_at(60, 63) * 10 + selector.names.size(), 11u);
     draw(&selector);
-    EXPECT_PRED2(near, read_pixel(172 + 36, 150 + 17), gl_pixel(75, 140, 41));  // 40 % green over the block
+    EXPECT_PRED2(near, read_pixel(172 + 36, 150 + 17), (gl_pixel{75, 140, 41}));  // 40 % green over the block
     release_gl_textures(&set);
     cleanup_level(&lvl);
 }
