@@ -193,12 +193,24 @@ void main_screen_step()
     if (input_key_down(KEY_ESC))
         request_quit();
     // Levels, not presses: a held combination repeats every step.
-    if (input_key_down(KEY_LCONTROL) || input_key_down(KEY_RCONTROL)) {
+    bool control = input_key_down(KEY_LCONTROL) || input_key_down(KEY_RCONTROL);
+    if (control) {
         if (input_key_down(KEY_S))
             save_command();
         else if (input_key_down(KEY_O))
             open_level_command();
     }
+    // Undo and redo act once per press: a held chord takes one step.
+    static bool undo_chord_was_down = false, redo_chord_was_down = false;
+    bool shift = input_key_down(KEY_LSHIFT) || input_key_down(KEY_RSHIFT);
+    bool undo_chord = control && !shift && input_key_down(KEY_Z);
+    bool redo_chord = control && ((shift && input_key_down(KEY_Z)) || input_key_down(KEY_Y));
+    if (undo_chord && !undo_chord_was_down)
+        undo_command();
+    if (redo_chord && !redo_chord_was_down)
+        redo_command();
+    undo_chord_was_down = undo_chord;
+    redo_chord_was_down = redo_chord;
 
     // The right-hand lists decide which model the 3D view shows.
     if (users_list.visible && users_list.selected != -1 && users_list.selected < users_row_count) {

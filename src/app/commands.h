@@ -20,8 +20,12 @@ void close_level();
 // Hands the name lists to the list boxes and search boxes.
 void give_lists_to_widgets();
 
-// Level menu.
+// Level menu, Control+Z and Control+Shift+Z / Control+Y. Undo and Redo live
+// with the history in undo.cpp: the GL textures follow, and the level counts
+// as changed unless it is back where it was opened or saved.
 void delete_unused_palettes_command();
+void undo_command();
+void redo_command();
 
 // View menu.
 void view_models_command();

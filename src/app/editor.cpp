@@ -26,6 +26,7 @@
 #include "app/gl_window.h"
 #include "app/main_screen.h"
 #include "app/settings.h"
+#include "app/undo.h"
 #include "gui/object.h"
 #include "render/gl_textures.h"
 #include "level/level.h"
@@ -254,6 +255,7 @@ static int load_theme(const char *path)
 static void shut_down()
 {
     cleanup_level(current_level);
+    undo_clear();
     free_gl_texture_arrays(&the_textures);
     free_main_screen_lists();
 

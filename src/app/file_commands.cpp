@@ -9,6 +9,7 @@
 #include "app/file_dialog.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
+#include "app/undo.h"
 #include "app/user_message.h"
 #include "base/debug_log.h"
 #include "base/path.h"
@@ -58,6 +59,7 @@ void close_level()
 {
     if (current_level->load_mask != 0)
         cleanup_level(current_level);
+    undo_clear();
     release_gl_textures(current_textures);
     free_users_list();
     listbox *lists[] = {&texture_list, &model_list, &group_list, &event_model_list, &users_list};
@@ -160,6 +162,7 @@ void save_command()
     }
     if (save_level(lvl, level_path, d3d_path) == SAVE_OK) {
         level_changed = false;
+        undo_mark_saved();
         debug_log("Save completed");
         return;
     }

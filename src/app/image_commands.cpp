@@ -11,6 +11,7 @@
 #include "app/file_dialog.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
+#include "app/undo.h"
 #include "app/user_message.h"
 #include "base/debug_log.h"
 #include "base/path.h"
@@ -69,8 +70,10 @@ int import_into_page(int page, const import_selection *selection)
     // change, as the user asked for one.
     level_changed = true;
     level *lvl = current_level;
+    undo_begin_change(lvl, &page, 1);
     int result = import_is_8bit ? import_8bit_bitmap(lvl, page, import_name, selection)
                                 : import_truecolour_image(lvl, page, import_name, selection);
+    undo_end_change(lvl);
     if (result != IMPORT_OK) return result;
     int palette_id = lvl->textures[page].paletted ? current_palette_id(lvl, page) : NO_PALETTE_ENTRY;
     for (int p = 0; p < lvl->texture_count; p++) {
@@ -177,5 +180,9 @@ void import_select_all_command() { import_selector.select_all(); }
 
 void delete_unused_palettes_command()
 {
-    if (remove_unused_palettes(current_level) > 0) level_changed = true;
+    // No pixels change: the step keeps the palette state only.
+    undo_begin_change(current_level, nullptr, 0);
+    int removed = remove_unused_palettes(current_level);
+    undo_end_change(current_level);
+    if (removed > 0) level_changed = true;
 }

@@ -102,6 +102,8 @@ void build_menus(gui_manager *manager)
 
     place_menu(&level_menu, "Level", 160);
     level_menu.add_entry("Delete Unused Palettes", delete_unused_palettes_command);
+    level_menu.add_entry("Undo", undo_command);
+    level_menu.add_entry("Redo", redo_command);
 
     place_menu(&view_menu, "View", 240);
     view_menu.add_entry("Models", view_models_command);

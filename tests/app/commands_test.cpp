@@ -8,8 +8,10 @@
 #include "app/file_dialog.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
+#include "app/undo.h"
 #include "app/user_message.h"
 #include "imaging/bitmap_export.h"
+#include "level/level_writer.h"
 #include "level/texture_store.h"
 #include "level_test_support.h"
 #include "render/gl_textures.h"
@@ -58,6 +60,18 @@ struct commands : testing::Test {
         write_file_text(folder + "/queue", queue);
         remove((folder + "/args").c_str());
         told.clear();
+    }
+    // The level's two files as a save would write them now, without saving.
+    std::string unsaved_bytes()
+    {
+        FILE *src = fopen(level_path, "rb"), *dst = tmpfile();
+        EXPECT_TRUE(src && dst && write_level(src, dst, &the_level) == SAVE_OK && write_palette_lists(dst, &the_level) == SAVE_OK);
+        std::string bytes((size_t)ftell(dst), '\0');
+        rewind(dst);
+        EXPECT_EQ(fread(&bytes[0], 1, bytes.size(), dst), bytes.size());
+        fclose(src);
+        fclose(dst);
+        return bytes;
     }
     // Writes a level's two files as <name>.lev and <name>.d3d and opens them.
     std::string open(const std::string &name, const sample_level &s)
@@ -184,4 +198,60 @@ TEST_F(commands, import_and_palette_deletion_mark_the_level_changed_and_an_impor
         delete_unused_palettes_command();
         EXPECT_EQ(level_changed, changed);
     }
+}
+
+TEST_F(commands, undo_and_redo_give_back_the_bytes_of_each_state_and_the_asterisk_follows_the_saved_one)
+{
+    QTE_REQUIRE_GL_WINDOW();
+    sample_level s = make_sample_level(2, 1);
+    s.d3d = encode_palette_lists({{0, {0}}, {1, {0, 2}}});   // palette 1 on no list
+    open("level", s);
+    std::string bitmap = folder + "/page.bmp";
+    ASSERT_EQ(write_page_bitmap_file(&the_level, 1, 2, true, bitmap.c_str()), EXPORT_OK);
+    texture_view.selected_texture = 0;   // one palette: the import adds palette 3 and lists it
+    auto import = [&] { answer({pick(bitmap)}); import_command(); };
+    std::string opened = unsaved_bytes();
+    std::vector<unsigned char> page0 = gl_page(0);
+    import();
+    std::string imported = unsaved_bytes();
+    delete_unused_palettes_command();
+    std::string deleted = unsaved_bytes();
+    delete_unused_palettes_command();   // nothing removed: no step
+    // Each command, then the bytes a save would write and the asterisk.
+    struct { void (*command)(); std::string bytes; bool changed; } steps[] = {
+        {undo_command, imported, true}, {undo_command, opened, false}, {undo_command, opened, false},
+        {redo_command, imported, true}, {redo_command, deleted, true}, {redo_command, deleted, true},
+        {undo_command, imported, true}, {save_command, imported, false},
+        {undo_command, opened, true},   {redo_command, imported, false},
+    };
+    for (const auto &step : steps) {
+        step.command();
+        EXPECT_TRUE(unsaved_bytes() == step.bytes && level_changed == step.changed) << &step - steps;
+    }
+    EXPECT_NE(imported, opened);
+    undo_command();
+    EXPECT_EQ(gl_page(0), page0);
+    // A change after an undo drops the steps ahead, the saved one among them.
+    import();
+    std::string again = unsaved_bytes();
+    redo_command();   // nothing ahead
+    undo_command();
+    EXPECT_TRUE(unsaved_bytes() == opened && level_changed);
+    redo_command();
+    EXPECT_TRUE(unsaved_bytes() == again && level_changed);
+
+    // Past the bound the oldest step goes; opening a level forgets them all.
+    undo_step_limit = 2;
+    std::string first;
+    for (int i = 0; i < 3; i++) {
+        import();
+        if (i == 0) first = unsaved_bytes();
+    }
+    for (int i = 0; i < 3; i++) undo_command();
+    undo_step_limit = UNDO_MOST_STEPS;
+    EXPECT_EQ(unsaved_bytes(), first);
+    redo_command();
+    open("level", s);
+    undo_command();
+    EXPECT_EQ(unsaved_bytes(), opened);
 }

@@ -81,6 +81,18 @@ grep -qF " Placing in $new_a" "$WORK/debug.txt" || e2e_fail "the 8-bit import di
 sleep 0.3
 [[ "$(xdotool getwindowname "$E2E_WINDOW")" == "*Quarly Texture Editor 2.0" ]] || e2e_fail "no asterisk after an import"
 
+# Control+Z takes the import back once however long it is held: the asterisk
+# goes and a save writes the files as they were. Control+Shift+Z redoes it.
+title_is() { sleep 0.4; [[ "$(xdotool getwindowname "$E2E_WINDOW")" == "$1" ]] || e2e_fail "$2"; }
+e2e_keys ctrl+z
+title_is "Quarly Texture Editor 2.0" "the asterisk stayed after undoing the only change"
+e2e_keys ctrl+s
+e2e_wait_log "Save completed"
+cmp -s "$orig.lev" "$WORK/level/demo.lev" && cmp -s "$orig.d3d" "$WORK/level/demo.d3d" || e2e_fail "the undone import was saved"
+e2e_keys ctrl+shift+z
+title_is "*Quarly Texture Editor 2.0" "no asterisk after redoing the import"
+[[ "$(e2e_log_count "Undoing the last change.") $(e2e_log_count "Redoing the last change.")" == "1 1" ]] || e2e_fail "a held chord took more than one step"
+
 # 24-bit bitmap into page 4 (one palette): a new quantised palette.
 thumb 4
 image_menu 2
@@ -115,7 +127,7 @@ done
 # Control+S saves; the asterisk goes. Escape asks "Really quit?" (nothing
 # unsaved); "Yes" ends the program.
 e2e_keys ctrl+s
-e2e_wait_log "Save completed"
+e2e_wait_log "Save completed" 2
 sleep 0.4
 [[ "$(xdotool getwindowname "$E2E_WINDOW")" == "Quarly Texture Editor 2.0" ]] || e2e_fail "the asterisk stayed after saving"
 e2e_quit
