@@ -86,11 +86,11 @@ e2e_begin() {
     export NO_AT_BRIDGE=1
 }
 
-# e2e_start_editor: starts the editor (E2E_PROGRAM, or else build/qte) in
-# the working folder, waits for its window and reads where it lies on the
-# screen (E2E_EDITOR_X/Y).
+# e2e_start_editor [ARG...]: starts the editor (E2E_PROGRAM, or else
+# build/qte) with ARGs in the working folder, waits for its window and reads
+# where it lies on the screen (E2E_EDITOR_X/Y).
 e2e_start_editor() {
-    (cd "$WORK" && exec "${E2E_PROGRAM:-$BUILD/qte}") >"$WORK/editor.out" 2>&1 &
+    (cd "$WORK" && exec "${E2E_PROGRAM:-$BUILD/qte}" "$@") >"$WORK/editor.out" 2>&1 &
     E2E_EDITOR_PID=$!
     e2e_until 20 e2e_find_window
     kill -0 "$E2E_EDITOR_PID" 2>/dev/null || e2e_fail "the editor ended at start-up"
@@ -102,9 +102,10 @@ e2e_start_editor() {
     E2E_EDITOR_Y=$Y
 }
 
-# Finds the editor's window (as E2E_WINDOW); fails once the editor has ended.
+# Finds the editor's window on screen (as E2E_WINDOW), by its title; fails
+# once the editor has ended.
 e2e_find_window() {
-    E2E_WINDOW=$(xdotool search --name '^\*?Quarly Texture Editor 2\.0$' 2>/dev/null | head -n 1)
+    E2E_WINDOW=$(xdotool search --onlyvisible --name '^\*?Quarly Texture Editor 2\.0$' 2>/dev/null | head -n 1)
     [[ -n "$E2E_WINDOW" ]] || ! kill -0 "$E2E_EDITOR_PID" 2>/dev/null
 }
 
