@@ -1,11 +1,13 @@
 /* The file chooser helper: one GTK 3 open or save dialog, answered on stdout.
  *
- * Usage: qte_file_chooser open|save INITIAL_FOLDER DESCRIPTION PATTERN [DESCRIPTION PATTERN]...
+ * Usage: qte_file_chooser [--select FILE] open|save INITIAL_FOLDER DESCRIPTION PATTERN
+ *                         [DESCRIPTION PATTERN]...
  *
  * On a confirmed choice it prints two lines, the 1-based index of the filter
  * that was selected and the chosen path, and exits with 0. A cancelled
  * dialog prints nothing and exits with 1; wrong arguments exit with 2.
- * An empty INITIAL_FOLDER leaves the folder to GTK.
+ * An empty INITIAL_FOLDER leaves the folder to GTK; an existing FILE starts
+ * chosen (in its own folder), so Enter takes it.
  */
 #include <gtk/gtk.h>
 
@@ -69,6 +71,13 @@ static void fit_on_screen(GtkWidget *dialog, gpointer unused)
 
 int main(int argc, char **argv)
 {
+    const char *selected = NULL;
+    if (argc > 2 && strcmp(argv[1], "--select") == 0) {
+        selected = argv[2];
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
     if (argc < 5 || (argc - 3) % 2 != 0)
         return 2;
     int saving = strcmp(argv[1], "save") == 0;
@@ -90,6 +99,8 @@ int main(int argc, char **argv)
         gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
     if (is_folder(argv[2]))
         gtk_file_chooser_set_current_folder(chooser, argv[2]);
+    if (selected != NULL && g_file_test(selected, G_FILE_TEST_IS_REGULAR))
+        gtk_file_chooser_set_filename(chooser, selected);
 
     int filter_count = (argc - 3) / 2;
     GtkFileFilter *filters[16];

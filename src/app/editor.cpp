@@ -27,6 +27,7 @@
 #include "app/main_screen.h"
 #include "app/settings.h"
 #include "app/undo.h"
+#include "app/x11_window.h"
 #include "gui/object.h"
 #include "render/gl_textures.h"
 #include "level/level.h"
@@ -133,6 +134,7 @@ static void set_title(const char *title)
 {
     window_title = title;
     if (system_driver && system_driver->set_window_title) set_window_title(title);
+    set_x11_window_title(title);
 }
 
 void logic_step(gui_manager *manager, void (*screen_step)())
@@ -249,6 +251,20 @@ static int load_theme(const char *path)
     return texture;
 }
 
+// The window's icon: icons/qte.bmp beside the executable, else in the
+// installed share folder; a window without an icon when neither is there.
+static void set_icon()
+{
+    char executable[512];
+    char path[512];
+    get_executable_name(executable, sizeof executable);
+    const char *places[] = {"icons/qte.bmp", "../share/qte/icons/qte.bmp"};
+    for (const char *place : places) {
+        replace_filename(path, executable, place, sizeof path);
+        if (exists(path) && set_x11_window_icon(path)) return;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Shut-down.
 
@@ -271,7 +287,7 @@ static void shut_down()
 
 // ---------------------------------------------------------------------------
 
-int run_editor()
+int run_editor(const char *level_file, const char *d3d_file)
 {
     open_debug_log("debug.txt");
     // Without a system driver (no display) every later Allegro call would
@@ -287,6 +303,7 @@ int run_editor()
     show_os_cursor(MOUSE_CURSOR_ARROW);
     install_timers();
 
+    prepare_x11_window(WINDOW_TITLE);
     choose_gl_mode();
     set_display_switch_mode(SWITCH_BACKGROUND);
     if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
@@ -307,6 +324,7 @@ int run_editor()
     load_settings(&the_settings, "settings.ini");
 
     set_title(WINDOW_TITLE);
+    set_icon();
     set_close_button_callback(close_button_hook);
 
     gui_manager *manager = new gui_manager();
@@ -319,6 +337,7 @@ int run_editor()
     build_main_screen(manager);
     set_nearest_filtering(font_texture_count, theme_texture);
     set_start_projection();
+    if (level_file) open_level_files(level_file, d3d_file);
 
     loop_manager = manager;
     bool back_buffer_clear = false;

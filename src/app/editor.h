@@ -4,8 +4,10 @@
 class gui_manager;
 
 // Runs the whole program: start-up, the loop until quit_requested, shut-down.
+// With `level_file` (may be null) that level is opened at start, with
+// `d3d_file` as its palette list (null: the level's name with ".d3d").
 // 0 after a normal shut-down, -1 when the OpenGL window cannot be opened.
-int run_editor();
+int run_editor(const char *level_file, const char *d3d_file);
 
 // The catch-up rule of the main loop: runs `step` once per tick owed
 // (tick_counter > 0), taking one tick off after each step, and stops early

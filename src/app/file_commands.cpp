@@ -1,8 +1,13 @@
 // The File menu's commands: opening a level through the two file dialogs,
 // closing it, and saving it.
+#include <dirent.h>
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <string>
 
 #include "app/app_state.h"
 #include "app/commands.h"
@@ -82,21 +87,11 @@ void close_level()
     import_selector.prepare(65, 0);
 }
 
-void open_level_command()
+// Reads both files and, when both are a level, replaces the loaded one with
+// it; otherwise the user is told why and the loaded level stays.
+static void load_level_files(const char *lev_name, const char *d3d_name)
 {
-    debug_log("Loading level.");
     settings *s = current_settings;
-    char lev_name[LEVEL_PATH_SIZE] = "", d3d_name[LEVEL_PATH_SIZE] = "";
-    char title[FILE_DIALOG_TITLE_SIZE];
-    if (!open_file_dialog("Quarly Level\0*.lev\0", lev_name, sizeof lev_name, title, sizeof title,
-                          s->lev_directory) ||
-        !open_file_dialog("Quarly D3D\0*.d3d\0", d3d_name, sizeof d3d_name, title, sizeof title,
-                          s->d3d_directory)) {
-        debug_log("Error with GetOpenFilename: %d", file_dialog_error());
-        debug_log("Done loading level");
-        return;
-    }
-
     // Both files are opened and read before the loaded level is let go, so
     // that a wrong choice never costs the user the level (and its unsaved
     // changes) that was open.
@@ -149,6 +144,77 @@ void open_level_command()
     give_lists_to_widgets();
     texture_view.set_mode(texture_view.mode);
     debug_log("Done loading level");
+}
+
+bool find_palette_list(const char *lev_path, char *d3d, int d3d_size)
+{
+    char folder[LEVEL_PATH_SIZE];
+    folder_of(lev_path, folder, sizeof folder);
+    std::string wanted = lev_path + strlen(folder);
+    size_t dot = wanted.rfind('.');
+    if (dot != std::string::npos && dot > 0) wanted.erase(dot);
+    snprintf(d3d, (size_t)d3d_size, "%s%s.d3d", folder, wanted.c_str());
+    wanted += ".d3d";
+    // Any case will do; a name whose part before ".d3d" has the level's own
+    // case wins, then the first in byte order, so the choice never depends
+    // on the order the folder lists its files in.
+    std::string best;
+    int best_rank = 2;
+    DIR *dir = opendir(folder[0] ? folder : ".");
+    if (!dir) return false;
+    while (dirent *entry = readdir(dir)) {
+        const char *name = entry->d_name;
+        if (strcasecmp(name, wanted.c_str()) != 0) continue;
+        int rank = strncmp(name, wanted.c_str(), wanted.size() - 4) == 0 ? 0 : 1;
+        std::string path = std::string(folder) + name;
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (rank < best_rank || (rank == best_rank && path < best)) {
+            best = path;
+            best_rank = rank;
+        }
+    }
+    closedir(dir);
+    if (best.empty() || best.size() >= (size_t)d3d_size) return false;
+    memcpy(d3d, best.c_str(), best.size() + 1);
+    return true;
+}
+
+void open_level_command()
+{
+    debug_log("Loading level.");
+    settings *s = current_settings;
+    char lev_name[LEVEL_PATH_SIZE] = "", d3d_name[LEVEL_PATH_SIZE] = "";
+    char title[FILE_DIALOG_TITLE_SIZE];
+    bool chosen = open_file_dialog("Quarly Level\0*.lev\0", lev_name, sizeof lev_name, title, sizeof title,
+                                   s->lev_directory);
+    if (chosen) {
+        // The common case is the palette list beside the level: it starts
+        // chosen, so Enter takes it.
+        char level_folder_name[LEVEL_PATH_SIZE];
+        char beside[LEVEL_PATH_SIZE];
+        folder_of(lev_name, level_folder_name, sizeof level_folder_name);
+        bool found = find_palette_list(lev_name, beside, sizeof beside);
+        chosen = open_file_dialog("Quarly D3D\0*.d3d\0", d3d_name, sizeof d3d_name, title, sizeof title,
+                                  found ? level_folder_name : s->d3d_directory, found ? beside : nullptr);
+    }
+    if (!chosen) {
+        debug_log("Error with GetOpenFilename: %d", file_dialog_error());
+        debug_log("Done loading level");
+        return;
+    }
+    load_level_files(lev_name, d3d_name);
+}
+
+void open_level_files(const char *lev_name, const char *d3d_name)
+{
+    debug_log("Loading level.");
+    char d3d_beside[LEVEL_PATH_SIZE];
+    if (!d3d_name) {
+        find_palette_list(lev_name, d3d_beside, sizeof d3d_beside);
+        d3d_name = d3d_beside;
+    }
+    load_level_files(lev_name, d3d_name);
 }
 
 void save_command()

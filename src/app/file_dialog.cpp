@@ -2,6 +2,7 @@
 //
 // The chooser runs as a program of its own because a GTK dialog inside the
 // AllegroGL process fails with an X error when no window manager is present.
+// A file to start with is passed as "--select FILE" before the rest.
 // It prints "<filter index>\n<path>\n" and exits with 0, or exits with 1 when
 // the user cancelled; anything else counts as a failed dialog.
 #include "app/file_dialog.h"
@@ -108,13 +109,18 @@ void report(const char *text)
 
 // Shared body of both dialogs: returns the filter index (1-based) or -1.
 int run_dialog(bool saving, const char *filter, char *path, int path_size, char *title,
-               int title_size, const char *initial_folder)
+               int title_size, const char *initial_folder, const char *selected_file)
 {
     clear(path, path_size);
     clear(title, title_size);
     last_error = FILE_DIALOG_HELPER_FAILED;
     std::vector<std::string> args;
     args.push_back(chooser_program());
+    if (selected_file && selected_file[0]) {
+        args.push_back("--select");
+        args.push_back(selected_file);
+    }
+    size_t first_filter = args.size() + 2;
     args.push_back(saving ? "save" : "open");
     args.push_back(initial_folder ? initial_folder : "");
     // Description and pattern pairs up to the empty description.
@@ -124,7 +130,7 @@ int run_dialog(bool saving, const char *filter, char *path, int path_size, char 
         args.push_back(pattern);
         p = pattern + strlen(pattern) + 1;
     }
-    if (args.size() < 5) {
+    if (args.size() < first_filter + 2) {
         report("The file dialog was asked without any file type.");
         return -1;
     }
@@ -180,15 +186,15 @@ int run_dialog(bool saving, const char *filter, char *path, int path_size, char 
 }  // namespace
 
 int open_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
-                     const char *initial_folder)
+                     const char *initial_folder, const char *selected_file)
 {
-    return run_dialog(false, filter, path, path_size, title, title_size, initial_folder) > 0;
+    return run_dialog(false, filter, path, path_size, title, title_size, initial_folder, selected_file) > 0;
 }
 
 int save_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
                      const char *initial_folder)
 {
-    return run_dialog(true, filter, path, path_size, title, title_size, initial_folder);
+    return run_dialog(true, filter, path, path_size, title, title_size, initial_folder, nullptr);
 }
 
 int file_dialog_error() { return last_error; }

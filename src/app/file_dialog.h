@@ -16,12 +16,13 @@ enum {
 // ended by an empty description: "Quarly Level\0*.lev\0".
 //
 // open_file_dialog shows the chooser for an existing file, starting in
-// `initial_folder` (empty: the chooser's own choice). Returns non-zero with
+// `initial_folder` (empty: the chooser's own choice) with `selected_file`
+// (may be null) chosen already. Returns non-zero with
 // the full path in `path` and its file name in `title` (either buffer may be
 // null with size 0), 0 when cancelled or failed; the buffers are then left
 // empty. A chooser that cannot run is reported in a message box.
 int open_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
-                     const char *initial_folder);
+                     const char *initial_folder, const char *selected_file = nullptr);
 // The same for a file to write; new names are accepted and an existing file
 // is confirmed before it is chosen. Returns the 1-based index of the filter
 // selected when the user confirmed, or -1.

@@ -92,7 +92,9 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
     strcpy(the_settings.lev_directory, "/start/here/");
     level_changed = true;
     std::string lev = open("first", make_sample_level(2, 1));
-    EXPECT_EQ(read_file_text(folder + "/args"), "open /start/here/ Quarly Level *.lev\nopen  Quarly D3D *.d3d\n");
+    // The palette-list chooser starts on the level's own list when there is one, else in the remembered folder.
+    EXPECT_EQ(read_file_text(folder + "/args"), "open /start/here/ Quarly Level *.lev\n--select " + folder + "/first.d3d open " + folder +
+                                                    "/ Quarly D3D *.d3d\n");
     EXPECT_FALSE(level_changed);
     EXPECT_EQ(level_path + std::string(d3d_path) + level_folder, lev + folder + "/first.d3d" + folder + "/");
     EXPECT_EQ(the_settings.lev_directory + std::string(the_settings.d3d_directory), folder + "/" + folder + "/");
@@ -126,6 +128,32 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
                                   " Save failed: the level file on disk has 2 pages, the level 3."}));
     open("second", make_sample_level(1, 1));   // the old level goes with its selections
     EXPECT_EQ(texture_view.selected_texture, -1);
+    remove((folder + "/args").c_str());
+    answer({pick(folder + "/bad.lev"), pick(folder + "/first.d3d")});
+    remove((folder + "/bad.d3d").c_str());
+    strcpy(the_settings.d3d_directory, "/elsewhere/");
+    open_level_command();
+    EXPECT_EQ(read_file_text(folder + "/args"), "open " + folder + "/ Quarly Level *.lev\nopen /elsewhere/ Quarly D3D *.d3d\n");
+}
+
+TEST(find_palette_list, takes_the_level_name_with_d3d_in_any_case_the_level_own_case_first)
+{
+    std::string f = make_temp_folder() + "/";
+    mkdir((f + "b.d3d").c_str(), 0755);
+    struct { const char *create, *lev, *d3d; bool found; } cases[] = {
+        {nullptr, "a.lev", "a.d3d", false},
+        {"A.D3D", "a.LEV", "A.D3D", true},
+        {"a.D3d", "a.lev", "a.D3d", true},   // beats A.D3D
+        {nullptr, "A.lev", "A.D3D", true},
+        {nullptr, "b.lev", "b.d3d", false},  // a folder is no palette list
+        {"c.x.d3D", "c.x.Lev", "c.x.d3D", true},
+    };
+    for (const auto &c : cases) {
+        if (c.create) write_file_text(f + c.create, "");
+        char d3d[LEVEL_PATH_SIZE];
+        EXPECT_EQ(find_palette_list((f + c.lev).c_str(), d3d, sizeof d3d), c.found) << c.lev;
+        EXPECT_EQ(d3d, f + c.d3d);
+    }
 }
 
 TEST_F(commands, export_writes_the_chosen_name_with_bmp_and_remembers_its_folder_only_when_written)

@@ -86,11 +86,11 @@ e2e_begin() {
     export NO_AT_BRIDGE=1
 }
 
-# e2e_start_editor: starts the editor (E2E_PROGRAM, or else build/qte) in
-# the working folder, waits for its window and reads where it lies on the
-# screen (E2E_EDITOR_X/Y).
+# e2e_start_editor [ARG...]: starts the editor (E2E_PROGRAM, or else
+# build/qte) with ARGs in the working folder, waits for its window and reads
+# where it lies on the screen (E2E_EDITOR_X/Y).
 e2e_start_editor() {
-    (cd "$WORK" && exec "${E2E_PROGRAM:-$BUILD/qte}") >"$WORK/editor.out" 2>&1 &
+    (cd "$WORK" && exec "${E2E_PROGRAM:-$BUILD/qte}" "$@") >"$WORK/editor.out" 2>&1 &
     E2E_EDITOR_PID=$!
     e2e_until 20 e2e_find_window
     kill -0 "$E2E_EDITOR_PID" 2>/dev/null || e2e_fail "the editor ended at start-up"
@@ -102,9 +102,10 @@ e2e_start_editor() {
     E2E_EDITOR_Y=$Y
 }
 
-# Finds the editor's window (as E2E_WINDOW); fails once the editor has ended.
+# Finds the editor's window on screen (as E2E_WINDOW), by its title; fails
+# once the editor has ended.
 e2e_find_window() {
-    E2E_WINDOW=$(xdotool search --name '^\*?Quarly Texture Editor 2\.0$' 2>/dev/null | head -n 1)
+    E2E_WINDOW=$(xdotool search --onlyvisible --name '^\*?Quarly Texture Editor 2\.0$' 2>/dev/null | head -n 1)
     [[ -n "$E2E_WINDOW" ]] || ! kill -0 "$E2E_EDITOR_PID" 2>/dev/null
 }
 
@@ -176,7 +177,7 @@ e2e_chooser() {
     CHOOSER=$(head -n 1 "$WORK/chooser")
     eval "$(xdotool getwindowgeometry --shell "$CHOOSER")"
     CHOOSER_X=$X CHOOSER_Y=$Y CHOOSER_W=$WIDTH CHOOSER_H=$HEIGHT
-    CHOOSER_PID=$(pgrep -n -x qte_file_choose)
+    CHOOSER_PID=$(e2e_pgrep qte_file_choose | tail -n 1)
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
     xdotool windowfocus --sync "$CHOOSER" 2>/dev/null || true
     sleep 0.3
@@ -241,9 +242,9 @@ e2e_cancel_file() {
 # e2e_expect_message TEXT [prefix]: waits for Allegro's message box, checks
 # that its text is TEXT (or starts with it) and closes it.
 e2e_expect_message() {
-    e2e_until 15 pgrep -x xmessage >/dev/null || e2e_fail "no message box appeared (expected: $1)"
+    e2e_until 15 e2e_pgrep xmessage >/dev/null || e2e_fail "no message box appeared (expected: $1)"
     local pid
-    pid=$(pgrep -x xmessage | head -n 1)
+    pid=$(e2e_pgrep xmessage | head -n 1)
     sleep 0.3
     # The text is xmessage's last argument.
     local text
@@ -260,7 +261,7 @@ e2e_expect_message() {
 
 # e2e_no_message: no message box is open.
 e2e_no_message() {
-    ! pgrep -x xmessage >/dev/null || e2e_fail "an unexpected message box: $(tr '\0' ' ' </proc/$(pgrep -x xmessage | head -n1)/cmdline)"
+    ! e2e_pgrep xmessage >/dev/null || e2e_fail "an unexpected message box: $(tr '\0' ' ' </proc/$(e2e_pgrep xmessage | head -n1)/cmdline)"
 }
 
 # e2e_quit: Escape, then "Yes" when the quit window asks; e2e_wait_exit.
@@ -282,6 +283,16 @@ e2e_wait_exit() {
     E2E_EDITOR_PID=""
     e2e_check_sanitizer
     [[ $E2E_EDITOR_STATUS -eq 0 ]] || e2e_fail "exit status $E2E_EDITOR_STATUS"
+}
+
+# e2e_pgrep NAME: the processes called NAME on this test's display (other
+# tests may run at the same time on displays of their own); fails on none.
+e2e_pgrep() {
+    local p found=1
+    for p in $(pgrep -x "$1"); do
+        grep -qxz "DISPLAY=$DISPLAY" "/proc/$p/environ" 2>/dev/null && { echo "$p"; found=0; }
+    done
+    return $found
 }
 
 # e2e_ended PID: the process has ended.

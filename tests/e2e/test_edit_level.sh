@@ -26,10 +26,13 @@ exported() { e2e_wait_log "Finished exporting image." "$1"; }
 
 e2e_start_editor
 
-# File, Open, LEV: the level, then its palette list.
+# File, Open, LEV: the level; its palette list starts chosen, Enter takes it.
 e2e_menu 40 1
 e2e_click 110 27
-e2e_open_level "$WORK/level/demo.lev" "$WORK/level/demo.d3d"
+e2e_choose_file "$WORK/level/demo.lev"
+e2e_chooser
+xdotool key Return
+e2e_wait_log "Done loading level"
 sleep 0.5
 
 # Page 0 (three palettes): export as 24-bit (".bmp" is appended; checked

@@ -28,7 +28,7 @@ sleep 0.2
 xdotool key Escape
 e2e_wait_log "Error with GetOpenFilename: 0"
 sleep 1.5
-pgrep -x qte_file_choose >/dev/null && e2e_fail "the chooser opened again after it was cancelled"
+e2e_pgrep qte_file_choose >/dev/null && e2e_fail "the chooser opened again after it was cancelled"
 [[ $(e2e_log_count "Loading level.") -eq 1 ]] || e2e_fail "Control+O ran more than once"
 
 # A level file, then Escape in the second chooser.

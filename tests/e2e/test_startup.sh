@@ -36,10 +36,27 @@ grep -q '^Error setting OpenGL graphics mode:' "$WORK/console.txt" || e2e_fail "
 [[ ! -e "$WORK/bin/settings.ini" ]] || e2e_fail "settings written after a failed start"
 rm "$WORK/debug.txt"
 
+# The command line: --version and --help answer without a window, anything
+# unknown is refused with status 2.
+[[ "$(env -u DISPLAY "$E2E_PROGRAM" --version)" == "Quarly Texture Editor 2.0" ]] || e2e_fail "--version"
+env -u DISPLAY "$E2E_PROGRAM" --help | grep -q '^Usage: qte \[LEVEL.lev \[LEVEL.d3d\]\]$' || e2e_fail "--help"
+status=0
+"$E2E_PROGRAM" --bogus 2>/dev/null || status=$?
+[[ $status -eq 2 && ! -e "$WORK/debug.txt" ]] || e2e_fail "an unknown option gave status $status"
+
 # 1. No theme: flat grey menu bar, the failure logged with the default path;
-# Escape quits at once.
-e2e_start_editor
+# Escape quits at once. The window on screen has the title, the class and
+# the icon beside the executable; a level that cannot be read is reported
+# and the editor starts empty.
+mkdir -p "$WORK/bin/icons"
+convert -size 64x64 'xc:rgb(10,20,30)' -type TrueColor "BMP3:$WORK/bin/icons/qte.bmp"
+e2e_start_editor nothere.lev
+e2e_expect_message "The level file could not be opened:
+$WORK/nothere.lev
+No such file or directory"
 [[ "$(xdotool getwindowname "$E2E_WINDOW")" == "Quarly Texture Editor 2.0" ]] || e2e_fail "title: $(xdotool getwindowname "$E2E_WINDOW")"
+[[ "$(xprop -id "$E2E_WINDOW" WM_CLASS)" == 'WM_CLASS(STRING) = "qte", "Qte"' ]] || e2e_fail "class: $(xprop -id "$E2E_WINDOW" WM_CLASS)"
+xprop -id "$E2E_WINDOW" _NET_WM_ICON | grep -qF 'Icon (64 x 64)' || e2e_fail "no 64 x 64 icon"
 e2e_shot no_theme
 e2e_keys Escape
 e2e_wait_exit
@@ -50,12 +67,18 @@ grep -qx 'Failed to load theme file: themes/grey.bmp ' "$WORK/debug.txt" || e2e_
 check_log
 
 # 2. With a 64 x 64 theme whose menu-bar piece (column 2, rows 0-19) alone
-# is (40, 90, 160): the bar shows that piece; the close button quits.
+# is (40, 90, 160): the bar shows that piece; the close button quits. The
+# demo level named on the command line opens with its palette list
+# (named in another case) and its folders are remembered.
 rm "$WORK/bin/settings.ini" "$WORK/debug.txt"
-mkdir -p "$WORK/themes"
+mkdir -p "$WORK/themes" "$WORK/lvl"
 convert -size 64x64 'xc:rgb(250,0,250)' -fill 'rgb(40,90,160)' -draw 'rectangle 2,0 2,19' \
     -type TrueColor "BMP3:$WORK/themes/grey.bmp"
-e2e_start_editor
+cp "$BUILD/demo/demo.lev" "$WORK/lvl/demo.lev"
+cp "$BUILD/demo/demo.d3d" "$WORK/lvl/DEMO.D3D"
+e2e_start_editor lvl/demo.lev
+e2e_wait_log "Done loading level"
+grep -qx 'Finished parsing d3d. ' "$WORK/debug.txt" || e2e_fail "the level from the command line was not loaded"
 e2e_shot theme
 # The X11 close button: a WM_DELETE_WINDOW client message, as a window
 # manager sends it (an XClientMessageEvent laid out as longs).
@@ -81,6 +104,8 @@ for x in 0 400 799; do
     done
 done
 [[ "$(pixel theme 400 20)" != "40,90,160" ]] || e2e_fail "the menu-bar strip is taller than 20 pixels"
+[[ "$(pixel theme 47 67)" != "$(pixel theme 47 130)" ]] || e2e_fail "no thumbnail of the level opened at start"
+grep -qx "lev_directory = $WORK/lvl/" "$WORK/bin/settings.ini" || e2e_fail "the level's folder was not remembered"
 grep -q 'Failed to load theme file' "$WORK/debug.txt" && e2e_fail "theme reported missing"
 check_log
 e2e_pass
