@@ -3,7 +3,8 @@
 # file type and metainfo pass their validators; then the installed editor,
 # started from a working folder of its own with a fresh home and no XDG
 # variables, finds its theme and chooser (opens the demo level through the
-# choosers) and keeps its settings and log under ~/.config and ~/.local/state.
+# choosers) and keeps its settings and log under ~/.config and ~/.local/state,
+# or under $XDG_CONFIG_HOME and $XDG_STATE_HOME when they are set.
 # Usage: test_install.sh BUILD_DIR SOURCE_DIR
 source "$2/tests/e2e/lib.sh"
 e2e_begin "$1" "$2"
@@ -44,4 +45,10 @@ grep -qx "lev_directory = $BUILD/demo/\?" "$HOME/.config/qte/settings.ini" || e2
 for f in settings.ini debug.txt; do
     [[ ! -e "$WORK/$f" && ! -e "$HOME/$f" && ! -e "$prefix/bin/$f" ]] || e2e_fail "$f written outside the XDG folders"
 done
+# With the variables set (to folders not there yet), those are the places.
+export XDG_CONFIG_HOME="$WORK/xdg/config" XDG_STATE_HOME="$WORK/xdg/state"
+E2E_LOG="$XDG_STATE_HOME/qte/debug.txt"
+e2e_start_editor
+e2e_quit
+grep -q '^lev_directory = ' "$XDG_CONFIG_HOME/qte/settings.ini" || e2e_fail "settings not in \$XDG_CONFIG_HOME/qte"
 e2e_pass
