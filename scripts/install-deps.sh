@@ -4,11 +4,12 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config liballegro4-dev liballeggl4-dev
-          libgl-dev libglu1-mesa-dev libcurl4-openssl-dev libgtk-3-dev libx11-dev
+          libgl-dev libglu1-mesa-dev libcurl4-openssl-dev libgtk-3-dev libx11-dev libpng-dev
           x11-utils xdg-utils)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-             xvfb xauth xdotool imagemagick x11-apps python3)
+             xvfb xauth xdotool imagemagick x11-apps python3
+             desktop-file-utils appstream shared-mime-info)
 fi
 
 missing=()

@@ -18,6 +18,7 @@
 #include <string.h>
 #include <time.h>
 
+#include "app/app_paths.h"
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/held_keys.h"
@@ -242,11 +243,12 @@ static void show_mode_failure()
                     allegro_gl_error);
 }
 
-// Loads the theme bitmap named in the settings and uploads it; -1 when it
-// cannot be read (the GUI then draws flat).
+// Loads the theme bitmap named in the settings (a path in the asset folder,
+// or absolute) and uploads it; -1 when it cannot be read (the GUI then draws
+// flat).
 static int load_theme(const char *path)
 {
-    int texture = upload_theme(path);
+    int texture = upload_theme(asset_path(path).c_str());
     if (texture == -1) debug_log("Failed to load theme file: %s", path);
     return texture;
 }
@@ -275,12 +277,7 @@ static void shut_down()
     free_gl_texture_arrays(&the_textures);
     free_main_screen_lists();
 
-    // Read from the working directory, written next to the executable.
-    char executable[512];
-    char path[512];
-    get_executable_name(executable, sizeof executable);
-    replace_filename(path, executable, "settings.ini", sizeof path);
-    save_settings(current_settings, path);
+    save_settings(current_settings, settings_save_path().c_str());
 
     close_debug_log();
 }
@@ -289,7 +286,7 @@ static void shut_down()
 
 int run_editor(const char *level_file, const char *d3d_file)
 {
-    open_debug_log("debug.txt");
+    open_debug_log(log_path().c_str());
     // Without a system driver (no display) every later Allegro call would
     // crash; the user gets the same message as for a window that cannot open.
     if (allegro_init() != 0) {
@@ -321,7 +318,7 @@ int run_editor(const char *level_file, const char *d3d_file)
 
     set_default_settings(&the_settings);
     current_settings = &the_settings;
-    load_settings(&the_settings, "settings.ini");
+    load_settings(&the_settings, settings_load_path().c_str());
 
     set_title(WINDOW_TITLE);
     set_icon();

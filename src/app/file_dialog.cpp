@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_paths.h"
 #include "base/debug_log.h"
 #include "app/user_message.h"
 
@@ -35,15 +36,7 @@ std::string chooser_program()
 {
     if (!program_override.empty())
         return program_override;
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0)
-        return "qte_file_chooser";
-    exe[n] = '\0';
-    std::string folder(exe);
-    size_t slash = folder.rfind('/');
-    folder.erase(slash == std::string::npos ? 0 : slash + 1);
-    return folder + "qte_file_chooser";
+    return helper_path("qte_file_chooser");
 }
 
 // Runs the chooser; fills `output` with what it printed. Returns its exit

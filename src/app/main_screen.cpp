@@ -10,6 +10,7 @@
 
 #include <allegro.h>
 
+#include "app/app_paths.h"
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/file_dialog.h"
@@ -163,7 +164,7 @@ void build_about_window(gui_manager *manager)
     about_image.x = 110;
     about_image.y = 70;
     // A missing picture leaves the box without one; nothing is reported.
-    if (about_image.load("about.bmp") == 0)
+    if (about_image.load(asset_path("about.bmp").c_str()) == 0)
         about_image.set_region(0, 0, 580, 290);
     about_window.children = {&credits_box, &credits_box.vscroll, &credits_box.hscroll, &about_done, &about_image};
     manager->add(&about_window);

@@ -1,25 +1,22 @@
 // The "View Readme" command and the detached start of the browser.
 #include "app/readme.h"
 
-#include <allegro.h>
 #include <errno.h>
+#include <limits.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/app_paths.h"
 #include "app/user_message.h"
 
-int readme_location(const char *executable, char *path, int path_size, char *url, int url_size)
+int readme_url(const char *path, char *url, int url_size)
 {
-    const char *slash = strrchr(executable, '/');
-    size_t folder = slash ? (size_t)(slash - executable) + 1 : 0;
-    int n = snprintf(path, (size_t)path_size, "%.*sREADME/main.html", (int)folder, executable);
-    if (n < 0 || n >= path_size)
-        return 1;
     // The path sits in the URL unescaped, exactly as the browser launcher
     // has always been given it.
-    n = snprintf(url, (size_t)url_size, "file:///%s", path[0] == '/' ? path + 1 : path);
+    int n = snprintf(url, (size_t)url_size, "file:///%s", path[0] == '/' ? path + 1 : path);
     return n < 0 || n >= url_size ? 1 : 0;
 }
 
@@ -46,9 +43,9 @@ int launch_detached(const char *program, const char *argument)
 
 void view_readme_command()
 {
-    char exe[512], path[512], url[1024];
-    get_executable_name(exe, sizeof exe);
-    if (readme_location(exe, path, sizeof path, url, sizeof url) != 0 || !exists(path)) {
+    // The full path of the manual, which must exist.
+    char path[PATH_MAX], url[PATH_MAX + 16];
+    if (!realpath(asset_path("README/main.html").c_str(), path) || readme_url(path, url, sizeof url) != 0) {
         tell_user("Can't find reamde!");
         return;
     }

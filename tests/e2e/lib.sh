@@ -15,8 +15,8 @@ e2e_fail() {
     echo "FAIL: $*" >&2
     if [[ -n "${WORK:-}" ]]; then
         e2e_shot "failure" || true
-        echo "--- last log lines ($WORK/debug.txt):" >&2
-        tail -n 30 "$WORK/debug.txt" 2>/dev/null >&2 || true
+        echo "--- last log lines (${E2E_LOG:-$WORK/debug.txt}):" >&2
+        tail -n 30 "${E2E_LOG:-$WORK/debug.txt}" 2>/dev/null >&2 || true
         echo "--- editor output:" >&2
         tail -n 20 "$WORK/editor.out" 2>/dev/null >&2 || true
         echo "(working folder kept: $WORK)" >&2
@@ -138,8 +138,8 @@ e2e_keys() {
     done
 }
 
-# e2e_wait_log TEXT [COUNT [SECONDS]]: waits until COUNT lines of debug.txt
-# (one unless told) hold TEXT.
+# e2e_wait_log TEXT [COUNT [SECONDS]]: waits until COUNT lines of the log
+# (E2E_LOG, or else debug.txt in the working folder) hold TEXT (one unless told).
 e2e_wait_log() {
     e2e_until "${3:-20}" e2e_log_has "$1" "${2:-1}" || e2e_fail "the log never said ${2:-1} times: $1"
 }
@@ -153,7 +153,7 @@ e2e_log_has() {
 
 # e2e_log_count TEXT: how many log lines hold TEXT.
 e2e_log_count() {
-    grep -cF -- "$1" "$WORK/debug.txt" 2>/dev/null || true
+    grep -cF -- "$1" "${E2E_LOG:-$WORK/debug.txt}" 2>/dev/null || true
 }
 
 # e2e_menu X ROW [ROW_X]: opens the menu-bar menu at X and clicks its ROW-th
