@@ -253,18 +253,11 @@ static int load_theme(const char *path)
     return texture;
 }
 
-// The window's icon: icons/qte.bmp beside the executable, else in the
-// installed share folder; a window without an icon when neither is there.
+// The window's icon, the launcher's picture: a window without an icon when
+// the asset is missing.
 static void set_icon()
 {
-    char executable[512];
-    char path[512];
-    get_executable_name(executable, sizeof executable);
-    const char *places[] = {"icons/qte.bmp", "../share/qte/icons/qte.bmp"};
-    for (const char *place : places) {
-        replace_filename(path, executable, place, sizeof path);
-        if (exists(path) && set_x11_window_icon(path)) return;
-    }
+    set_x11_window_icon(asset_path("icons/qte.bmp").c_str());
 }
 
 // ---------------------------------------------------------------------------
