@@ -64,12 +64,17 @@ void request_quit();
 void quit_yes_command();
 void quit_no_command();
 
-// Image menu and the selection window of the import.
+// Image menu and the selection window of the import. An 8-bit bitmap the
+// importer would refuse is refused before the window opens. "Done" with not
+// every texture marked, for a bitmap whose colours would replace the page's
+// palette, first asks in import_question_window: "Yes" imports, "No" cancels.
 void export_command();
 void import_command();
 void import_done_command();
 void import_cancel_command();
 void import_select_all_command();
+void import_question_yes_command();
+void import_question_no_command();
 
 // Help menu (the readme and update commands live with their own code).
 void about_command();

@@ -42,38 +42,58 @@ bool page_exists(int page)
     return lvl->load_mask != 0 && page >= 0 && page < lvl->texture_count;
 }
 
-// The importers log why they refused a file; the user hears it too.
-void report_import(int result)
+// Tells the user why an importer refused the file (it logged why), or what
+// became of an image that is not 256 x 256: its top-left part was taken and,
+// where it is smaller, the imported pixels are black.
+void report_import(int result, import_image_size size, bool whole_page)
 {
     const char *why = nullptr;
     switch (result) {
-    case IMPORT_OK: return;
-    case IMPORT_CANNOT_OPEN: why = "The file cannot be opened or is not an image."; break;
-    case IMPORT_COMPRESSED: why = "Can't load bitmaps with compression."; break;
+    case IMPORT_OK: break;
+    case IMPORT_CANNOT_OPEN:
+        why = "The file cannot be opened or is not an image the editor reads (BMP, TGA, PCX, LBM).";
+        break;
+    case IMPORT_COMPRESSED:
+        why = "Can't load bitmaps with compression. Save it uncompressed, e.g. with ImageMagick: "
+              "convert in.png -compress None BMP3:out.bmp";
+        break;
     case IMPORT_TOO_MANY_COLOURS: why = "The bitmap has more than 256 colours in its table."; break;
     case IMPORT_TRUNCATED: why = "The bitmap file is shorter than its header says."; break;
     case IMPORT_NO_MEMORY: why = "There is not enough memory."; break;
     default: why = "The page cannot take this image."; break;
     }
-    char text[FILE_DIALOG_PATH_SIZE + 128];
-    snprintf(text, sizeof text, "The image could not be imported:\n%s\n%s", import_name, why);
+    const int w = size.width, h = size.height;
+    if (!why && w == PAGE_SIZE && h == PAGE_SIZE) return;
+    char text[FILE_DIALOG_PATH_SIZE + 160];
+    const char *rest = whole_page ? "the rest of the page was filled with black"
+                                  : "the rest of the chosen textures was filled with black";
+    if (why)
+        snprintf(text, sizeof text, "The image could not be imported:\n%s\n%s", import_name, why);
+    else if (w >= PAGE_SIZE && h >= PAGE_SIZE)
+        snprintf(text, sizeof text, "The image is %d × %d pixels; it was cropped to its top-left 256 × 256 pixels.", w, h);
+    else if (w <= PAGE_SIZE && h <= PAGE_SIZE)
+        snprintf(text, sizeof text, "The image is %d × %d pixels; it was placed at the top left of the page and %s.", w, h, rest);
+    else
+        snprintf(text, sizeof text, "The image is %d × %d pixels; it was cropped to its top-left %d × %d pixels, "
+                 "placed at the top left of the page and %s.", w, h, w < PAGE_SIZE ? w : PAGE_SIZE, h < PAGE_SIZE ? h : PAGE_SIZE, rest);
     tell_user(text);
 }
 
 // Runs the chosen importer on the page (all of it with a null selection)
 // and re-uploads the GL textures of every page the import can have changed:
 // the page itself and, when a palette was overwritten in place, every page
-// whose palette list names that palette.
-int import_into_page(int page, const import_selection *selection)
+// whose palette list names that palette. `size` receives the image's size.
+int import_into_page(int page, const import_selection *selection, import_image_size *size)
 {
-    // Marked before the importer runs: even a refused import counts as a
-    // change, as the user asked for one.
-    level_changed = true;
     level *lvl = current_level;
+    *size = {PAGE_SIZE, PAGE_SIZE};
     undo_begin_change(lvl, &page, 1);
     int result = import_is_8bit ? import_8bit_bitmap(lvl, page, import_name, selection)
-                                : import_truecolour_image(lvl, page, import_name, selection);
+                                : import_truecolour_image(lvl, page, import_name, selection, IMPORT_PLACE_AUTO, size);
     undo_end_change(lvl);
+    // The history took a step exactly when the level changed; a refused
+    // import, or one that left every byte as it was, is no change.
+    if (result == IMPORT_OK && !undo_at_saved_state()) level_changed = true;
     if (result != IMPORT_OK) return result;
     int palette_id = lvl->textures[page].paletted ? current_palette_id(lvl, page) : NO_PALETTE_ENTRY;
     for (int p = 0; p < lvl->texture_count; p++) {
@@ -84,6 +104,39 @@ int import_into_page(int page, const import_selection *selection)
         if (p == page || shares) rebuild_gl_texture(current_textures, lvl, p);
     }
     return result;
+}
+
+// Whether the textures marked in the selection window leave some named
+// texture out (a page without any leaves out all of it).
+bool partly_marked()
+{
+    for (size_t i = 0; i < import_selector.names.size(); i++)
+        if (i >= import_selector.selected.size() || !import_selector.selected[i]) return true;
+    return import_selector.names.empty();
+}
+
+// Imports into the textures marked in the selection window and closes it;
+// nothing is imported when the window's page is gone (the level was closed
+// or replaced while it was open).
+void import_marked_textures()
+{
+    import_question_window.hide();
+    if (import_window.visible && page_exists(import_page) && import_selector.page == import_page) {
+        std::vector<const texture_name *> names(import_selector.names.begin(), import_selector.names.end());
+        bool *marks = (bool *)calloc(names.size() + 1, sizeof *marks);
+        if (marks) {
+            for (size_t i = 0; i < names.size() && i < import_selector.selected.size(); i++)
+                marks[i] = import_selector.selected[i];
+            import_selection selection = {(int)names.size(), names.data(), marks};
+            import_image_size size;
+            import_window.hide();
+            int result = import_into_page(import_page, &selection, &size);
+            free(marks);
+            report_import(result, size, false);
+            return;
+        }
+    }
+    import_window.hide();
 }
 
 }  // namespace
@@ -129,6 +182,7 @@ void export_command()
 void import_command()
 {
     debug_log("Importing image.");
+    import_question_window.hide();
     int page = texture_view.selected_texture;
     char title[FILE_DIALOG_TITLE_SIZE];
     if (!page_exists(page) ||
@@ -137,8 +191,16 @@ void import_command()
         debug_log("Finished importing image.");
         return;
     }
-    import_is_8bit = check_8bit_bitmap(import_name) == 0;
     folder_of(import_name, current_settings->import_directory, SETTINGS_PATH_SIZE);
+    import_is_8bit = check_8bit_bitmap(import_name) == 0;
+    // An 8-bit bitmap the importer would refuse is refused before the
+    // selection window asks for textures.
+    int refusal = import_is_8bit ? validate_8bit_bitmap(import_name) : IMPORT_OK;
+    if (refusal != IMPORT_OK) {
+        debug_log("Finished importing image.");
+        report_import(refusal, import_image_size{PAGE_SIZE, PAGE_SIZE}, true);
+        return;
+    }
     if (current_level->textures[page].palette_slot_count > 1) {
         // A page with several palettes: the import waits for the selection
         // window's "Done".
@@ -149,32 +211,46 @@ void import_command()
         import_selector.prepare(page, current_level->textures[page].palette_slot);
         return;
     }
-    int result = import_into_page(page, nullptr);
+    import_image_size size;
+    int result = import_into_page(page, nullptr, &size);
     debug_log("Finished importing image.");
-    report_import(result);
+    report_import(result, size, true);
 }
 
 void import_done_command()
 {
-    // The level may have been closed or replaced while the window was open.
-    if (page_exists(import_page) && import_selector.page == import_page) {
-        std::vector<const texture_name *> names(import_selector.names.begin(), import_selector.names.end());
-        bool *marks = (bool *)calloc(names.size() + 1, sizeof *marks);
-        if (marks) {
-            for (size_t i = 0; i < names.size() && i < import_selector.selected.size(); i++)
-                marks[i] = import_selector.selected[i];
-            import_selection selection = {(int)names.size(), names.data(), marks};
-            int result = import_into_page(import_page, &selection);
-            free(marks);
-            import_window.hide();
-            report_import(result);
-            return;
-        }
+    // The page shares one palette: a bitmap whose colours replace it changes
+    // the colours outside the chosen textures too, so a partial import asks.
+    int recoloured = -1;
+    if (import_is_8bit && page_exists(import_page) && import_selector.page == import_page && partly_marked())
+        recoloured = palette_recoloured_by_8bit_bitmap(current_level, import_page, import_name);
+    if (recoloured < 0) {
+        import_marked_textures();
+        return;
     }
-    import_window.hide();
+    static const char question[] = "This bitmap's colours replace palette %d, which the whole page uses:%sparts "
+                                   "outside the chosen textures will change colour.%sImport anyway?";
+    snprintf(import_question, sizeof import_question, question, recoloured, "\n", "\n");
+    char line[sizeof import_question];
+    snprintf(line, sizeof line, question, recoloured, " ", " ");
+    debug_log("%s", line);
+    import_question_window.show();
 }
 
-void import_cancel_command() { import_window.hide(); }
+void import_question_yes_command() { import_marked_textures(); }
+
+void import_question_no_command()
+{
+    import_question_window.hide();
+    import_window.hide();
+    debug_log("Import cancelled.");
+}
+
+void import_cancel_command()
+{
+    import_question_window.hide();
+    import_window.hide();
+}
 
 void import_select_all_command() { import_selector.select_all(); }
 

@@ -5,10 +5,11 @@
 // of the event order, so the dialog windows come last.
 //
 // Sections: the instances and the credits; placing helpers; the menus; the
-// five dialog windows; build_main_screen itself.
+// six dialog windows; build_main_screen itself.
 #include "app/main_screen.h"
 
 #include <allegro.h>
+#include <string.h>
 
 #include "app/app_paths.h"
 #include "app/app_state.h"
@@ -39,6 +40,8 @@ textbox credits_box;
 image about_image;
 window import_window;
 texture_selector import_selector;
+window import_question_window;
+char import_question[256];
 window update_window;
 textbox update_text;
 window quit_window;
@@ -62,6 +65,32 @@ namespace {
 // process like the rest of the screen.
 menu file_menu, level_menu, view_menu, help_menu;
 button about_done, import_done, import_cancel, import_select_all, quit_yes, quit_no;
+button import_question_yes, import_question_no;
+
+// Lines of text split at line feeds, each centred in the widget's width;
+// it takes no input.
+class text_lines : public object {
+public:
+    const char *text = nullptr;   // not owned
+
+    int handle_event(int, int) override { return 0; }
+    int update() override { return 1; }
+    int draw(BITMAP *) override
+    {
+        char line[256];
+        int row = 0;
+        for (const char *p = text; p && *p; row++) {
+            size_t n = strcspn(p, "\n");
+            if (n >= sizeof line) n = sizeof line - 1;
+            memcpy(line, p, n);
+            line[n] = '\0';
+            draw_text(x + w / 2 - gui_text_length(line) / 2, y + row * (gui_text_height() + 4), line);
+            p += strcspn(p, "\n");
+            if (*p) p++;
+        }
+        return 0;
+    }
+} import_question_lines;
 
 void place(object *widget, int x, int y, int w, int h)
 {
@@ -196,6 +225,25 @@ void build_import_window(gui_manager *manager)
     manager->add(&import_select_all);
 }
 
+void build_import_question_window(gui_manager *manager)
+{
+    // Over the middle of the selection window, wide enough for its lines.
+    int cx = texture_view.x + texture_view.w / 2;
+    int cy = texture_view.y + texture_view.h / 2;
+    place(&import_question_window, cx - 295, cy - 40, 590, 80);
+    import_question_window.flags = 0;
+    import_question_window.title = "The page shares one palette";
+    place(&import_question_lines, cx - 290, cy - 24, 580, 36);
+    import_question_lines.text = import_question;
+    place_button(&import_question_yes, "Yes", import_question_yes_command, cx - 80, cy + 18, 60, 15);
+    place_button(&import_question_no, "No", import_question_no_command, cx + 20, cy + 18, 60, 15);
+    import_question_window.children = {&import_question_lines, &import_question_yes, &import_question_no};
+    manager->add(&import_question_window);
+    manager->add(&import_question_lines);
+    manager->add(&import_question_yes);
+    manager->add(&import_question_no);
+}
+
 void build_update_window(gui_manager *manager)
 {
     place(&update_window, 100, 100, SCREEN_W - 200, SCREEN_H - 200);
@@ -283,9 +331,11 @@ void build_main_screen(gui_manager *manager)
     build_settings_window(manager);
     build_about_window(manager);
     build_import_window(manager);
+    build_import_question_window(manager);
     build_update_window(manager);
     build_quit_window(manager);
-    window *windows[] = {&settings_window, &about_window, &import_window, &update_window, &quit_window};
+    window *windows[] = {&settings_window, &about_window, &import_window,
+                         &import_question_window, &update_window, &quit_window};
     for (window *w : windows)
         w->hide();
 }

@@ -30,6 +30,10 @@ extern textbox credits_box;
 extern image about_image;
 extern window import_window;
 extern texture_selector import_selector;
+// The question before a partial import recolours the page: its text, in
+// lines split at line feeds, is import_question.
+extern window import_question_window;
+extern char import_question[256];
 extern window update_window;
 extern textbox update_text;
 extern window quit_window;

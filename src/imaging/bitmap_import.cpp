@@ -4,7 +4,7 @@
 //   1. Reading the start of a file
 //   2. Selection mask
 //   3. Palette placement (new palette or the current slot's, table rebuild)
-//   4. Header check and the 8-bit importer
+//   4. Header check, validation and the 8-bit importer
 //   5. True-colour importer (Allegro loader, 15-bit packing, quantiser)
 #include "imaging/bitmap_import.h"
 
@@ -202,7 +202,7 @@ unsigned char *page_buffer(const level_texture &texture, unsigned char **fresh)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// 4. Header check and the 8-bit importer
+// 4. Header check, validation and the 8-bit importer
 
 namespace {
 
@@ -277,8 +277,13 @@ int check_8bit_bitmap(const char *path)
     return result;
 }
 
-int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, size_t size,
-                             const import_selection *selection, int placement)
+namespace {
+
+// Runs every refusal of the 8-bit importer on the file's bytes, logging the
+// refusal; on IMPORT_OK fills `entries` (red, green, blue, extra; entries past
+// the table are zeros) and points `rows` at the pixel rows, bottom row first.
+int read_8bit_bitmap(const unsigned char *bytes, size_t size, unsigned char entries[256][4],
+                     const unsigned char **rows)
 {
     byte_cursor c = make_cursor(bytes, size);
     bitmap_header h;
@@ -302,17 +307,62 @@ int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, s
         debug_log("Bitmap file is shorter than its colour table and pixels.");
         return IMPORT_TRUNCATED;
     }
-    if (!valid_page(lvl, page)) return IMPORT_BAD_PAGE;
-
-    unsigned char entries[256][4] = {};  // entries past the table stay (0, 0, 0, 0)
+    memset(entries, 0, 256 * 4);
     for (int i = 0; i < colours; i++) {
         entries[i][2] = (unsigned char)get8(&c);  // blue
         entries[i][1] = (unsigned char)get8(&c);  // green
         entries[i][0] = (unsigned char)get8(&c);  // red
         entries[i][3] = (unsigned char)get8(&c);  // extra
     }
-    const unsigned char *rows = cursor_take(&c, PAGE_PIXELS);  // bottom row first; present, checked above
-    if (!rows) return IMPORT_TRUNCATED;
+    *rows = cursor_take(&c, PAGE_PIXELS);  // present, checked above
+    return *rows ? IMPORT_OK : IMPORT_TRUNCATED;
+}
+
+}  // namespace
+
+int validate_8bit_bitmap_bytes(const unsigned char *bytes, size_t size)
+{
+    unsigned char entries[256][4];
+    const unsigned char *rows;
+    return read_8bit_bitmap(bytes, size, entries, &rows);
+}
+
+int validate_8bit_bitmap(const char *path)
+{
+    size_t size = 0;
+    unsigned char *bytes = read_file_start(path, BITMAP_MAX_READ, &size);
+    if (!bytes) return IMPORT_CANNOT_OPEN;
+    int result = validate_8bit_bitmap_bytes(bytes, size);
+    free(bytes);
+    return result;
+}
+
+int palette_recoloured_by_8bit_bitmap(level *lvl, int page, const char *path)
+{
+    size_t size = 0;
+    unsigned char *bytes = read_file_start(path, BITMAP_MAX_READ, &size);
+    unsigned char entries[256][4];
+    const unsigned char *rows;
+    placement_plan plan;
+    int id = -1;
+    if (bytes && read_8bit_bitmap(bytes, size, entries, &rows) == IMPORT_OK && valid_page(lvl, page) &&
+        lvl->textures[page].paletted && plan_placement(lvl, page, IMPORT_PLACE_AUTO, &plan) && !plan.store_in_list) {
+        const level_palette *old = palette_by_id(lvl, plan.id);
+        bool same = old != nullptr;
+        for (int i = 0; same && i < 256; i++) same = memcmp(old->entries[i], entries[i], 3) == 0;
+        if (!same) id = plan.id;
+    }
+    free(bytes);
+    return id;
+}
+
+int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, size_t size,
+                             const import_selection *selection, int placement)
+{
+    unsigned char entries[256][4];
+    const unsigned char *rows;
+    if (int refusal = read_8bit_bitmap(bytes, size, entries, &rows)) return refusal;
+    if (!valid_page(lvl, page)) return IMPORT_BAD_PAGE;
 
     level_texture &texture = lvl->textures[page];
     unsigned char *fresh;
@@ -397,7 +447,8 @@ namespace {
 // a new 32-bit bitmap, black where the image is smaller. Loading happens at
 // 32 bits with full colour conversion, so a paletted file is expanded
 // through its own palette; the caller's Allegro settings are restored.
-BITMAP *load_working_bitmap(const char *path)
+// `size` receives the loaded image's size.
+BITMAP *load_working_bitmap(const char *path, import_image_size *size)
 {
     const int old_depth = get_color_depth();
     const int old_conversion = get_color_conversion();
@@ -407,6 +458,7 @@ BITMAP *load_working_bitmap(const char *path)
     BITMAP *work = loaded ? create_bitmap_ex(32, PAGE_SIZE, PAGE_SIZE) : nullptr;
     set_color_conversion(old_conversion);
     set_color_depth(old_depth);
+    if (loaded) *size = {loaded->w, loaded->h};
     if (!work) {
         if (loaded) destroy_bitmap(loaded);
         return nullptr;
@@ -425,10 +477,10 @@ inline void working_pixel(BITMAP *work, int x, int y, int *r, int *g, int *b)
     *b = getb32(c);
 }
 
-int import_to_15bit(level *lvl, int page, const char *path)
+int import_to_15bit(level *lvl, int page, const char *path, import_image_size *size)
 {
     debug_log("Importing to 15-bit image");
-    BITMAP *work = load_working_bitmap(path);
+    BITMAP *work = load_working_bitmap(path, size);
     if (!work) return IMPORT_CANNOT_OPEN;
     level_texture &texture = lvl->textures[page];
     unsigned char *fresh;
@@ -453,10 +505,10 @@ int import_to_15bit(level *lvl, int page, const char *path)
 }
 
 int import_to_paletted(level *lvl, int page, const char *path, const import_selection *selection,
-                       int placement)
+                       int placement, import_image_size *size)
 {
     debug_log(" Importing to 8-bit image.");
-    BITMAP *work = load_working_bitmap(path);
+    BITMAP *work = load_working_bitmap(path, size);
     if (!work) return IMPORT_CANNOT_OPEN;
     level_texture &texture = lvl->textures[page];
     placement_plan plan;
@@ -531,12 +583,15 @@ int import_to_paletted(level *lvl, int page, const char *path, const import_sele
 }  // namespace
 
 int import_truecolour_image(level *lvl, int page, const char *path, const import_selection *selection,
-                            int placement)
+                            int placement, import_image_size *size)
 {
     debug_log("Loading 15-bit texture.");
+    import_image_size loaded = {0, 0};
+    if (!size) size = &loaded;
+    *size = loaded;
     if (!valid_page(lvl, page) || !path) return IMPORT_BAD_PAGE;
-    int result = lvl->textures[page].paletted ? import_to_paletted(lvl, page, path, selection, placement)
-                                              : import_to_15bit(lvl, page, path);
+    int result = lvl->textures[page].paletted ? import_to_paletted(lvl, page, path, selection, placement, size)
+                                              : import_to_15bit(lvl, page, path, size);
     if (result != IMPORT_OK) return result;
     debug_log("Successfully imported.");
     return IMPORT_OK;

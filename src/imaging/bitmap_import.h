@@ -56,6 +56,20 @@ void build_selection_mask(unsigned char *mask, const import_selection *selection
 int check_8bit_bitmap(const char *path);
 int check_8bit_bitmap_bytes(const unsigned char *bytes, size_t size);
 
+// Every refusal of the 8-bit importer (header, compression, colours used,
+// truncation), run on the file alone: IMPORT_OK when the importer would take
+// it, else its refusal code (logged as the importer logs it), or
+// IMPORT_CANNOT_OPEN when the file cannot be read. No level is involved.
+int validate_8bit_bitmap(const char *path);
+int validate_8bit_bitmap_bytes(const unsigned char *bytes, size_t size);
+
+// The id of the palette an 8-bit import of `path` into `page` would overwrite
+// with other colours (placed automatically): every pixel of the page that
+// keeps its index then shows a new colour. -1 when the import would take a
+// new palette, keep the colours (red, green, blue) as they are, or refuse the
+// file. The level is not changed.
+int palette_recoloured_by_8bit_bitmap(level *lvl, int page, const char *path);
+
 // The 8-bit importer: copies the bitmap's colour table into the page's
 // palette (placed as `placement` says) and its indices into the page; into a
 // 15-bit page the red channel becomes grey levels for the whole page. Only
@@ -66,10 +80,17 @@ int import_8bit_bitmap(level *lvl, int page, const char *path, const import_sele
 int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, size_t size,
                              const import_selection *selection, int placement = IMPORT_PLACE_AUTO);
 
+// The size in pixels of the image file an importer loaded.
+struct import_image_size {
+    int width, height;
+};
+
 // The true-colour importer: loads any image Allegro reads (its top-left
 // 256 x 256 pixels; the rest of a smaller image is black). Into a paletted
 // page it learns a new palette from the selected pixels and maps them to it;
 // into a 15-bit page it packs the whole page into 15-bit pixels. Needs
-// Allegro initialised (a system driver and a colour depth).
+// Allegro initialised (a system driver and a colour depth). `size` (may be
+// null) receives the loaded image's own size, 0 x 0 when none was loaded,
+// so that the caller can say what became of an image not 256 x 256.
 int import_truecolour_image(level *lvl, int page, const char *path, const import_selection *selection,
-                            int placement = IMPORT_PLACE_AUTO);
+                            int placement = IMPORT_PLACE_AUTO, import_image_size *size = nullptr);

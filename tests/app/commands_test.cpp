@@ -185,37 +185,54 @@ TEST_F(commands, export_writes_the_chosen_name_with_bmp_and_remembers_its_folder
     EXPECT_FALSE(level_changed);
 }
 
-TEST_F(commands, import_and_palette_deletion_mark_the_level_changed_and_an_import_reuploads_every_page_of_its_palette)
+TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_became_of_a_small_image_and_mark_only_changes)
 {
     QTE_REQUIRE_GL_WINDOW();
     sample_level s = make_sample_level(2, 1);
     s.d3d = encode_palette_lists({{0, {0}}, {1, {0, 2}}});   // palette 0 on both pages, palette 1 on none
     open("level", s);
-    std::string bitmap = folder + "/in/page.bmp", rle = folder + "/in/rle.bmp";
+    std::string bitmap = folder + "/in/page.bmp", old = folder + "/in/old.bmp", rle = folder + "/in/rle.bmp", small = folder + "/in/small.bmp";
     mkdir((folder + "/in").c_str(), 0755);
     ASSERT_EQ(write_page_bitmap_file(&the_level, 1, 2, true, bitmap.c_str()), EXPORT_OK);   // page 1 in palette 2
-    std::vector<unsigned char> compressed = read_file_bytes(bitmap);
+    ASSERT_EQ(write_page_bitmap_file(&the_level, 1, 0, true, old.c_str()), EXPORT_OK);      // and in palette 0
+    std::vector<unsigned char> compressed = read_file_bytes(bitmap), shrunk = compressed;
     compressed[30] = 1;
+    shrunk[18] = 100, shrunk[19] = 0, shrunk[22] = 80, shrunk[23] = 0;   // not 256 x 256: the true-colour importer takes it
     write_file_bytes(rle, compressed);
-    texture_view.selected_texture = 0;
+    write_file_bytes(small, shrunk);
+    // Refused before page 1's selection window opens; the level stays unchanged.
+    texture_view.selected_texture = 1;
     answer({pick(rle)});
     import_command();
-    EXPECT_EQ(told, texts{"The image could not be imported:\n" + rle + "\nCan't load bitmaps with compression."});
-    EXPECT_TRUE(level_changed);   // the user asked for a change
+    EXPECT_EQ(told, texts{"The image could not be imported:\n" + rle + "\nCan't load bitmaps with compression. Save it uncompressed, "
+                          "e.g. with ImageMagick: convert in.png -compress None BMP3:out.bmp"});
+    EXPECT_FALSE(level_changed || import_window.visible);
     EXPECT_EQ(the_settings.import_directory, folder + "/in/");
 
-    // Into page 1's slot 0 through the selection window: palette 0 is overwritten, so page 0 changes too.
-    texture_view.selected_texture = 1;
-    level_changed = false;
+    // Nothing marked: the bitmap's colours would replace palette 0, which both pages show, so the user is asked; "No" leaves the level.
+    import_selector.level = &the_level;   // page 1 has two named textures
     std::vector<unsigned char> page0 = gl_page(0), page1 = gl_page(1);
-    answer({pick(bitmap)});
-    import_command();
-    EXPECT_TRUE(import_window.visible && !level_changed);
-    import_select_all_command();
-    import_done_command();
-    EXPECT_TRUE(!import_window.visible && level_changed && told.empty());
+    auto import_marked = [&](const std::string &path, void (*mark)()) { answer({pick(path)}), import_command(), mark(), import_done_command(); };
+    import_marked(bitmap, [] {});
+    EXPECT_EQ(import_question, std::string("This bitmap's colours replace palette 0, which the whole page uses:\n"
+                                           "parts outside the chosen textures will change colour.\nImport anyway?"));
+    EXPECT_TRUE(import_question_window.visible && import_window.visible && !level_changed);
+    import_question_no_command();
+    EXPECT_TRUE(!import_window.visible && !import_question_window.visible && !level_changed);
+    // Every texture marked: no question; palette 0 is overwritten, so page 0 changes too.
+    import_marked(bitmap, import_select_all_command);
+    EXPECT_TRUE(!import_window.visible && !import_question_window.visible && level_changed && told.empty());
     EXPECT_NE(gl_page(0), page0);
     EXPECT_NE(gl_page(1), page1);
+    // "Yes" imports: palette 0's old colours come back, and page 0 with them.
+    import_marked(old, [] {});
+    import_question_yes_command();
+    EXPECT_TRUE(!import_window.visible && gl_page(0) == page0);
+    // A picture smaller than the page, into page 0 (one palette): the user hears where it went.
+    texture_view.selected_texture = 0;
+    answer({pick(small)});
+    import_command();
+    EXPECT_EQ(told, texts{"The image is 100 × 80 pixels; it was placed at the top left of the page and the rest of the page was filled with black."});
 
     // Palette 1 is on no list: deleting it is a change; deleting nothing keeps the flag as it was.
     level_changed = false;

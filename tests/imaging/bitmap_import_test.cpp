@@ -1,4 +1,4 @@
-// The 8-bit importer: refusals, palette placement and the selected rectangles.
+// The 8-bit importer: refusals (also found by the validation alone), palette placement and the selected rectangles.
 #include <stdlib.h>
 #include <string.h>
 
@@ -61,6 +61,7 @@ TEST_F(import_test, refusals_log_why_and_change_nothing_and_cut_files_are_never_
         if (c.cut) file.resize(c.cut), file.shrink_to_fit();  // exact size, so ASan sees any over-read
         ASSERT_TRUE(write_file_bytes(path, file));
         EXPECT_EQ(c.code <= IMPORT_NOT_8BIT || (c.cut && c.cut < 54) ? 1 : 0, check_8bit_bitmap(path.c_str()));
+        EXPECT_EQ(c.code, validate_8bit_bitmap(path.c_str()));
         log.clear();
         EXPECT_EQ(c.code, import_8bit_bitmap_bytes(&lvl, 0, file.data(), file.size(), nullptr));
         EXPECT_EQ(lines{c.message}, log.lines());
@@ -90,8 +91,14 @@ TEST_F(import_test, several_palettes_mean_the_current_one_in_place_and_only_the_
     import_selection selection = {6, names, selected};
     bytes before(lvl.textures[1].pixels, lvl.textures[1].pixels + PAGE_PIXELS);
     const level_palette *current = palette_by_id(&lvl, 3);
+    // Other colours for palette 3 recolour the page; page 0 (one palette) would take a new one.
+    std::string path = make_temp_folder() + "/page.bmp";
+    ASSERT_TRUE(write_file_bytes(path, b));
+    EXPECT_EQ(3, palette_recoloured_by_8bit_bitmap(&lvl, 1, path.c_str()));
+    EXPECT_EQ(-1, palette_recoloured_by_8bit_bitmap(&lvl, 0, path.c_str()));
     ASSERT_EQ(IMPORT_OK, import(1, &selection));
     EXPECT_EQ((lines{" Placing in 3", "Done importing 8-bit texture."}), log.lines());
+    EXPECT_EQ(-1, palette_recoloured_by_8bit_bitmap(&lvl, 1, path.c_str()));   // the same colours now
     EXPECT_EQ(4, lvl.palette_count);
     EXPECT_TRUE(current == palette_by_id(&lvl, 3) && has_table(current));
     for (int i = 0; i < PAGE_PIXELS; i++) {
