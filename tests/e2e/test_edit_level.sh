@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # A modder's session: open a level through the real file chooser, pick
 # pages, export them as 24-bit and 8-bit bitmaps, import an 8-bit and a
-# 24-bit bitmap into one-palette pages and a 24-bit bitmap into the
-# three-palette page through the selection window, delete the unused
-# palettes, save with Control+S and quit with Escape and "Yes". Then the
-# files are checked byte for byte and the log line by line.
+# 24-bit bitmap into one-palette pages, decline a partial 8-bit import into
+# the three-palette page and import a 24-bit bitmap into it through the
+# selection window, delete the unused palettes, save with Control+S and
+# quit with Escape and "Yes". Then the files are checked byte for byte and
+# the log line by line.
 # Usage: test_edit_level.sh BUILD_DIR SOURCE_DIR
 source "$2/tests/e2e/lib.sh"
 e2e_begin "$1" "$2"
@@ -104,16 +105,28 @@ e2e_wait_log "Successfully imported." 1 60
 grep -qF " Placing new palette in $new_b." "$WORK/debug.txt" || e2e_fail "the 24-bit import did not place palette $new_b"
 sleep 1
 
+# 8-bit bitmap into page 0 (three palettes), nothing marked: its colours
+# would replace the palette at the current slot, which the whole page uses,
+# so the editor asks; "No" imports nothing.
+slot0=$(files lists "$orig.d3d" | sed -n 's/^0: \([0-9-]*\).*/\1/p')
+thumb 0
+image_menu 2
+e2e_choose_file "$WORK/in/eight.bmp"
+sleep 0.6
+e2e_click 320 447   # Done
+e2e_wait_log "This bitmap's colours replace palette $slot0, which the whole page uses: parts outside the chosen textures will change colour. Import anyway?"
+e2e_click 355 335   # No
+e2e_wait_log "Import cancelled."
+(($(e2e_log_count "Done importing 8-bit texture.") == 1)) || e2e_fail "the declined import was done"
+
 # 24-bit bitmap into page 0 (three palettes): the selection window, Select
 # All, Done: the palette at the current slot is overwritten.
-thumb 0
 image_menu 2
 e2e_choose_file "$WORK/in/letter.bmp"
 sleep 0.6
 e2e_click 220 447   # Select All
 e2e_click 320 447   # Done
 e2e_wait_log "Successfully imported." 2 60
-slot0=$(files lists "$orig.d3d" | sed -n 's/^0: \([0-9-]*\).*/\1/p')
 grep -qF " Placing new palette in $slot0." "$WORK/debug.txt" || e2e_fail "the selection import did not overwrite palette $slot0"
 e2e_no_message
 
