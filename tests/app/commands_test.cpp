@@ -200,14 +200,20 @@ TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_bec
     shrunk[18] = 100, shrunk[19] = 0, shrunk[22] = 80, shrunk[23] = 0;   // not 256 x 256: the true-colour importer takes it
     write_file_bytes(rle, compressed);
     write_file_bytes(small, shrunk);
-    // Refused before page 1's selection window opens; the level stays unchanged.
-    texture_view.selected_texture = 1;
-    answer({pick(rle)});
-    import_command();
-    EXPECT_EQ(told, texts{"The image could not be imported:\n" + rle + "\nCan't load bitmaps with compression. Save it uncompressed, "
-                          "e.g. with ImageMagick: convert in.png -compress None BMP3:out.bmp"});
-    EXPECT_FALSE(level_changed || import_window.visible);
+    // Refused (the compressed bitmap before page 1's selection window opens); the level stays unchanged.
+    write_file_text(folder + "/in/notes.txt", "no image");
+    struct { int page; std::string path, why; } refusals[] = {
+        {1, rle, "Can't load bitmaps with compression. Save it uncompressed, e.g. with ImageMagick: convert in.png -compress None BMP3:out.bmp"},
+        {0, folder + "/in/notes.txt", "The file cannot be opened or is not an image the editor reads (BMP, TGA, PCX, LBM)."}};
+    for (const auto &r : refusals) {
+        texture_view.selected_texture = r.page;
+        answer({pick(r.path)});
+        import_command();
+        EXPECT_EQ(told, texts{"The image could not be imported:\n" + r.path + "\n" + r.why});
+        EXPECT_FALSE(level_changed || import_window.visible);
+    }
     EXPECT_EQ(the_settings.import_directory, folder + "/in/");
+    texture_view.selected_texture = 1;
 
     // Nothing marked: the bitmap's colours would replace palette 0, which both pages show, so the user is asked; "No" leaves the level.
     import_selector.level = &the_level;   // page 1 has two named textures
