@@ -107,13 +107,16 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
         {{pick(lev), pick(folder + "/bad.d3d")}, "The palette-list file could not be opened:\n" + folder + "/bad.d3d\n"},
         {{pick(folder + "/" + std::string(FILE_DIALOG_PATH_SIZE, 'x'))}, "The chosen file name is too long."},   // refused, not cut
     };
+    log_capture log;
     for (const auto &c : failures) {
         answer(c.picks);
         open_level_command();
         EXPECT_EQ(told.empty() ? "" : told[0].substr(0, c.told.size()), c.told);
         EXPECT_TRUE(the_level.texture_count == 3 && texture_view.selected_texture == 1 && level_changed && d3d_path == folder + "/first.d3d");
     }
-    log_capture log;
+    // Each failure is one log line, and the level kept is not said to be cleaned up.
+    for (const std::string &line : log.lines()) EXPECT_TRUE(line.find('\n') == std::string::npos && line != "Cleaning up level.") << line;
+    log.clear();
     save_command();
     EXPECT_FALSE(level_changed);
     // A level file changed on disk behind the editor's back is not overwritten.
@@ -128,6 +131,8 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
                                   " Save failed: the level file on disk has 2 pages, the level 3."}));
     open("second", make_sample_level(1, 1));   // the old level goes with its selections
     EXPECT_EQ(texture_view.selected_texture, -1);
+    texture_search_hit(0);   // the search's pick is the info panel's too
+    EXPECT_EQ(info_panel.texture_name, 0);
     remove((folder + "/args").c_str());
     answer({pick(folder + "/bad.lev"), pick(folder + "/first.d3d")});
     remove((folder + "/bad.d3d").c_str());
@@ -159,6 +164,11 @@ TEST(find_palette_list, takes_the_level_name_with_d3d_in_any_case_the_level_own_
 TEST_F(commands, export_writes_the_chosen_name_with_bmp_and_remembers_its_folder_only_when_written)
 {
     open("level", make_sample_level(2, 1));
+    {
+        log_capture log;   // no current page: no chooser, nothing logged
+        export_command();
+        EXPECT_EQ(log.lines(), texts{});
+    }
     texture_view.selected_texture = 0;
     strcpy(the_settings.export_directory, "/start/");
     mkdir((folder + "/out").c_str(), 0755);
@@ -217,7 +227,7 @@ TEST_F(commands, import_and_palette_deletion_mark_the_level_changed_and_an_impor
     EXPECT_NE(gl_page(0), page0);
     EXPECT_NE(gl_page(1), page1);
 
-    // Palette 1 is on no list: deleting it is a change; deleting nothing keeps the flag as it was.
+    // Palette 1 is on no list: deleting it is a change; deleting nothing keeps the flag as it was. Each says so.
     level_changed = false;
     delete_unused_palettes_command();
     EXPECT_TRUE(level_changed && !palette_by_id(&the_level, 1));
@@ -226,6 +236,11 @@ TEST_F(commands, import_and_palette_deletion_mark_the_level_changed_and_an_impor
         delete_unused_palettes_command();
         EXPECT_EQ(level_changed, changed);
     }
+    EXPECT_EQ(told, (texts{"Deleted 1 unused palette (id 1).", "No unused palettes.", "No unused palettes."}));
+    s.d3d = encode_palette_lists({{0, {0}}, {1, {0}}});
+    open("two", s);
+    delete_unused_palettes_command();
+    EXPECT_EQ(told, texts{"Deleted 2 unused palettes (ids 1, 2)."});
 }
 
 TEST_F(commands, undo_and_redo_give_back_the_bytes_of_each_state_and_the_asterisk_follows_the_saved_one)
