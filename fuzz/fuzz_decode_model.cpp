@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (int p = 0; p < m.polygon_count; p++) {
             const model_polygon &q = m.polygons[p];
             if (q.unsafe || m.instance_of != -1) continue;
-            // A safe polygon's corners and normals index the model's tables.
+            // A safe polygon's corners index the model's vertex table.
             volatile float sink = m.vertices ? m.vertices[q.corners[0]][0] : 0.0f;
             (void)sink;
         }

@@ -47,19 +47,27 @@ void show_model_view()
     info_panel.show_texture_info = false;
 }
 
-bool have_current_page()
-{
-    return texture_view.selected_texture != -1;
-}
-
 }  // namespace
+
+void update_image_menu()
+{
+    // Export and Import act on the current page, shown in the Texture Groups view.
+    int page = texture_view.selected_texture;
+    bool wanted = texture_view.visible && texture_view.mode == TEXTURE_MODE_GROUP && current_level &&
+                  page >= 0 && page < current_level->texture_count;
+    if (wanted != image_menu.visible) {
+        if (wanted)
+            image_menu.show();
+        else
+            image_menu.hide();
+    }
+}
 
 void view_models_command()
 {
     show_model_view();
     object *shown[] = {&model_list, &model_search};
     show_only(shown, 2);
-    image_menu.hide();
     info_panel.show_event_models = false;
     show_event_model = false;
 }
@@ -69,7 +77,6 @@ void view_event_models_command()
     show_model_view();
     object *shown[] = {&event_model_list};
     show_only(shown, 1);
-    image_menu.hide();
     info_panel.show_event_models = true;
     show_event_model = true;
 }
@@ -107,8 +114,6 @@ void view_texture_groups_command()
     model_view.hide();
     object *shown[] = {&group_list};
     show_only(shown, 1);
-    if (have_current_page())
-        image_menu.show();
     info_panel.show_pages = true;
     info_panel.show_texture_info = true;
 }
@@ -120,7 +125,6 @@ void view_individual_textures_command()
     model_view.hide();
     object *shown[] = {&texture_list, &texture_search};
     show_only(shown, 2);
-    image_menu.hide();
     info_panel.show_pages = false;
     info_panel.show_texture_info = true;
 }
@@ -145,7 +149,6 @@ void group_list_pick(int index)
     texture_view.select_and_show(index, true);
     info_panel.texture = index;
     info_panel.show_pages = true;
-    image_menu.show();
 }
 
 void texture_list_pick(int index)
@@ -160,7 +163,6 @@ void texture_view_pick(int index, bool is_page)
     if (is_page) {
         info_panel.texture = index;
         group_list.select(index);
-        image_menu.show();
     } else {
         texture_list.select(index);
         info_panel.texture_name = index;
@@ -173,6 +175,7 @@ void texture_search_hit(int index)
         return;
     texture_list.select(index);
     texture_view.select_and_show(index, false);
+    info_panel.texture_name = index;
 }
 
 void model_search_hit(int index)
@@ -227,7 +230,9 @@ void main_screen_step()
         selected_event_model = event_model_list.selected;
     }
     info_panel.model = show_event_model ? selected_event_model : selected_model;
+    info_panel.show_event_models = show_event_model;
     group_list.selected = texture_view.selected_texture;
+    update_image_menu();
 
     s->invert_yrot = setting_boxes[SETTING_INVERT_YROT].checked;
     s->invert_ypos = setting_boxes[SETTING_INVERT_YPOS].checked;

@@ -56,6 +56,9 @@ void model_search_hit(int index);
 // The screen's work at the start of every logic step, before the manager's
 // dispatch pass: settings check boxes, keyboard shortcuts, selection routing.
 void main_screen_step();
+// Shows the Image menu exactly while the Texture Groups view has a current
+// page (Export and Import act on it); main_screen_step runs it every step.
+void update_image_menu();
 // What Escape, the Exit command and the window's close button do: ask, or quit
 // at once with fast quit and nothing unsaved.
 void request_quit();

@@ -190,12 +190,27 @@ void redraw_for_ticks(int ticks)
     if (ticks > redraw_ticks_left) redraw_ticks_left = ticks;
 }
 
+static void draw_one_frame(gui_manager *manager);
+
+// Before a message box and after every box or dialog, in the middle of a
+// logic step: a whole frame, leaving the back buffer clear as the main loop
+// expects it between frames.
+static void draw_frame_now()
+{
+    if (!loop_manager) return;
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_one_frame(loop_manager);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
 // After every message box and file dialog: the keys held when it opened
 // count as up (their releases went to it, not to the editor), and the part
-// of the window it covered is redrawn at once.
+// of the window it covered is redrawn at once and for a few ticks more.
 static void after_modal_window()
 {
     forget_held_keys();
+    draw_frame_now();
     redraw_for_ticks(FRAMES_AFTER_MODAL_TICKS);
 }
 
@@ -324,12 +339,13 @@ int run_editor(const char *level_file, const char *d3d_file)
     srand((unsigned)time(nullptr));
     flash_phase = false;
     set_after_modal_hook(after_modal_window);
+    set_redraw_hook(draw_frame_now);
     build_main_screen(manager);
     set_nearest_filtering(font_texture_count, theme_texture);
     set_start_projection();
+    loop_manager = manager;   // from here on a message box draws the screen first
     if (level_file) open_level_files(level_file, d3d_file);
 
-    loop_manager = manager;
     bool back_buffer_clear = false;
     while (!quit_requested) {
         // After a skipped frame the back buffer is still clear.
@@ -350,6 +366,7 @@ int run_editor(const char *level_file, const char *d3d_file)
         }
     }
     loop_manager = nullptr;
+    set_redraw_hook(nullptr);
 
     shut_down();
     set_close_button_callback(nullptr);

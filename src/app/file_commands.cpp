@@ -27,9 +27,10 @@ namespace {
 
 void report_unreadable(const char *what, const char *path, const char *why)
 {
+    // The box has room for three lines; the log keeps one line per entry.
+    debug_log(" The %s could not be opened: %s: %s", what, path, why);
     char text[LEVEL_PATH_SIZE + 512];
     snprintf(text, sizeof text, "The %s could not be opened:\n%s\n%s", what, path, why);
-    debug_log(" %s", text);
     tell_user(text);
 }
 
@@ -124,7 +125,8 @@ static void load_level_files(const char *lev_name, const char *d3d_name)
             report_unreadable("level", lev_name, "There is not enough memory to load it.");
         else
             report_unreadable("level file", lev_name, reason);
-        cleanup_level(&loaded);
+        // Not cleanup_level: its log lines would read as if the open level went.
+        release_level_memory(&loaded);
         debug_log("Done loading level");
         return;
     }

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
 #include <vector>
 
 #include "app/app_state.h"
@@ -143,12 +144,10 @@ void import_marked_textures()
 
 void export_command()
 {
-    debug_log("Exporting image.");
+    // Without a current page there is nothing to export, and nothing is logged.
     int page = texture_view.selected_texture;
-    if (!page_exists(page)) {
-        debug_log("Finished exporting image.");
-        return;
-    }
+    if (!page_exists(page)) return;
+    debug_log("Exporting image.");
     const char *filter = current_level->textures[page].paletted ? EXPORT_FILTER_PALETTED : EXPORT_FILTER_15BIT;
     char name[FILE_DIALOG_PATH_SIZE], title[FILE_DIALOG_TITLE_SIZE];
     int filter_index = save_file_dialog(filter, name, sizeof name, title, sizeof title,
@@ -258,7 +257,17 @@ void delete_unused_palettes_command()
 {
     // No pixels change: the step keeps the palette state only.
     undo_begin_change(current_level, nullptr, 0);
-    int removed = remove_unused_palettes(current_level);
+    enum { LISTED_IDS = 20 };   // a longer list ends in "and N more"
+    int32_t ids[LISTED_IDS];
+    int removed = remove_unused_palettes(current_level, ids, LISTED_IDS);
     undo_end_change(current_level);
     if (removed > 0) level_changed = true;
+    if (removed == 0) {
+        tell_user("No unused palettes.");
+        return;
+    }
+    std::string text = "Deleted " + std::to_string(removed) + " unused palette" + (removed == 1 ? " (id " : "s (ids ");
+    for (int i = 0; i < removed && i < LISTED_IDS; i++) text += (i ? ", " : "") + std::to_string(ids[i]);
+    if (removed > LISTED_IDS) text += " and " + std::to_string(removed - LISTED_IDS) + " more";
+    tell_user((text + ").").c_str());
 }

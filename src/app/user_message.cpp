@@ -7,10 +7,12 @@ void (*show_message)(const char *text) = nullptr;
 
 namespace {
 void (*modal_hook)() = nullptr;
+void (*redraw_hook)() = nullptr;
 }
 
 void tell_user(const char *text)
 {
+    redraw_now();
     if (show_message)
         show_message(text);
     else
@@ -24,4 +26,12 @@ void after_modal()
 {
     if (modal_hook)
         modal_hook();
+}
+
+void set_redraw_hook(void (*hook)()) { redraw_hook = hook; }
+
+void redraw_now()
+{
+    if (redraw_hook)
+        redraw_hook();
 }

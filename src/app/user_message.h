@@ -1,8 +1,9 @@
 // Telling the user something: the modal message box of the editor's commands.
 #pragma once
 
-// Shows `text` in a modal message box and then runs the after-modal hook
-// (the keys held when it opened had their releases go to the box).
+// Redraws the window (the redraw hook), shows `text` in a modal message box
+// and then runs the after-modal hook (the keys held when it opened had their
+// releases go to the box).
 void tell_user(const char *text);
 // The box itself: Allegro's allegro_message by default. A plain function
 // pointer so that tests without a display can put a recorder in its place;
@@ -12,3 +13,7 @@ extern void (*show_message)(const char *text);
 // keyboard reset here. Null allowed.
 void set_after_modal_hook(void (*hook)());
 void after_modal();
+// Draws the window at once, so that a box or dialog never opens over a stale
+// or black one; the main screen installs its frame drawing here. Null allowed.
+void set_redraw_hook(void (*hook)());
+void redraw_now();

@@ -5,7 +5,7 @@
 #include "level/level.h"
 #include "level/texture_store.h"
 
-int remove_unused_palettes(level *lvl)
+int remove_unused_palettes(level *lvl, int32_t *ids, int ids_size)
 {
     debug_log("Deleting unused palettes.");
     if (!lvl || !lvl->load_mask) return 0;
@@ -14,6 +14,7 @@ int remove_unused_palettes(level *lvl)
         if (!lvl->palette_table[id] || palette_is_listed(lvl, id)) continue;
         lvl->palette_table[id] = nullptr;
         debug_log("Palette %d flagged for deletion.", (int)id);
+        if (removed < ids_size) ids[removed] = id;
         removed++;
     }
     debug_log("Finished deleting unused palettes");

@@ -90,9 +90,10 @@ void decode_polygon(const unsigned char *p, int kind, model_polygon *out)
     }
 }
 
-// True when the polygon's corner indices lie in [0, vertex_count) and its
-// normal indices in [0, normal_count). A type without a kind uses neither.
-bool polygon_indices_fit(const model_polygon &p, int32_t vertex_count, int32_t normal_count)
+// True when the polygon's corner indices lie in [0, vertex_count). Normals
+// take no part in drawing, so their indices are kept as read, never checked.
+// A type without a kind has no corners.
+bool polygon_indices_fit(const model_polygon &p, int32_t vertex_count)
 {
     int kind = polygon_kind((unsigned)p.type);
     if (kind < 0) return true;
@@ -100,9 +101,6 @@ bool polygon_indices_fit(const model_polygon &p, int32_t vertex_count, int32_t n
     int n = l.quad ? 4 : 3;
     for (int k = 0; k < n; k++)
         if (p.corners[k] < 0 || p.corners[k] >= vertex_count) return false;
-    int normals = l.normal_count == 1 ? 1 : (l.normal_count ? n : 0);
-    for (int k = 0; k < normals; k++)
-        if (p.normal_index[k] < 0 || p.normal_index[k] >= normal_count) return false;
     return true;
 }
 
@@ -272,7 +270,7 @@ int decode_model(const unsigned char *data, size_t size, model *m)
         // Vertex indices of an instancing model are checked against its
         // source by check_model_list, once the whole list is known.
         int32_t vertices_for_check = own_vertices ? m->vertex_count : INT32_MAX;
-        m->polygons[i].unsafe = !polygon_indices_fit(m->polygons[i], vertices_for_check, m->normal_count);
+        m->polygons[i].unsafe = !polygon_indices_fit(m->polygons[i], vertices_for_check);
     }
     m->polygon_count = decodable;
     return DECODE_OK;
@@ -300,6 +298,6 @@ void check_model_list(model *list, int count)
         int source = model_vertex_source(list, count, i);
         int32_t vertex_count = source < 0 ? 0 : list[source].vertex_count;
         for (int32_t p = 0; p < m.polygon_count; p++)
-            m.polygons[p].unsafe = !polygon_indices_fit(m.polygons[p], vertex_count, m.normal_count);
+            m.polygons[p].unsafe = !polygon_indices_fit(m.polygons[p], vertex_count);
     }
 }

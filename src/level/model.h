@@ -13,8 +13,9 @@ struct model_polygon {
     bool textured;
     int32_t texture;          // texture page index (may name a page the level lacks)
     float red[4], green[4], blue[4];  // per-corner colour, 0-255
-    // Set by the decoder when a corner or normal index lies outside the
-    // model's tables: the polygon is kept (the data parsed) but never drawn.
+    // Set by the decoder when a corner index lies outside the vertex table:
+    // the polygon is kept (the data parsed) but never drawn. Normal indices
+    // are never checked and must not be used to index `normals`.
     bool unsafe;
 };
 
@@ -73,8 +74,8 @@ void free_model(model *m);
 // polygon running past the end, or a negative count, refuses the model and
 // leaves `m` empty. Decoding of the polygon stream stops at the first type
 // without a known layout (types above 55 and the unused types 8-15, 24-31,
-// 40-47); polygon_count is then the number decoded. Polygons whose corner or
-// normal indices lie outside the model's tables are kept but marked unsafe.
+// 40-47); polygon_count is then the number decoded. Polygons whose corner
+// indices lie outside the vertex table are kept but marked unsafe.
 int decode_model(const unsigned char *data, size_t size, model *m);
 
 // Follows instance_of from `index` in a list of `count` models to the model

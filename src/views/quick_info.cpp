@@ -39,7 +39,12 @@ static void page_lines(const level *lvl, int page, std::vector<info_line> *lines
     const level_texture &t = lvl->textures[page];
     if (t.paletted) {
         add_line(lines, 10, 14, "%s", "8-bit Paletted");
-        add_line(lines, 10, 24, "Using palette %d of %d.", t.palette_slot + 1, t.palette_slot_count);
+        if (t.palette_slot_count < 0) {
+            add_line(lines, 10, 24, "%s", "No palette list");
+            return;
+        }
+        // Short enough for the panel with two-digit numbers.
+        add_line(lines, 10, 24, "Palette %d of %d.", t.palette_slot + 1, t.palette_slot_count);
         // The slot may lie beyond a list the user has shortened; then the id
         // is simply not shown.
         for (int i = 0; i < lvl->palette_list_count; i++) {
@@ -47,7 +52,7 @@ static void page_lines(const level *lvl, int page, std::vector<info_line> *lines
             if (list.texture != page)
                 continue;
             if (t.palette_slot >= 0 && t.palette_slot < list.count && list.palette_ids)
-                add_line(lines, 10, 34, "Using palette %d", list.palette_ids[t.palette_slot]);
+                add_line(lines, 10, 34, "Palette id %d", list.palette_ids[t.palette_slot]);
             break;
         }
     } else {
@@ -84,11 +89,12 @@ static void model_lines(const ::model &m, int panel_w, int (*measure)(const char
         char number[16];
         snprintf(number, sizeof number, "%u", value);
         int width = measure(number);
-        if (column + width > panel_w - 20) {
+        bool last = i == m.textures_used_count - 1;
+        // The comma after a number must fit too.
+        if (column + width + (last ? 0 : comma) > panel_w - 20) {
             line_y += 10;
             column = 0;
         }
-        bool last = i == m.textures_used_count - 1;
         add_line(lines, 10 + column, line_y, last ? "%u" : "%u, ", value);
         column += width + comma;
     }
@@ -131,13 +137,13 @@ void quick_info_lines(const quick_info &panel, int (*measure)(const char *),
     }
     if (panel.model < 0)
         return;
+    // With event models shown, an index past their count describes the
+    // model of that index when there is one.
     const ::model *m = nullptr;
-    if (panel.show_event_models) {
-        if (panel.model < lvl->event_model_count && lvl->event_models)
-            m = &lvl->event_models[panel.model];
-    } else if (panel.model < lvl->model_count && lvl->models) {
+    if (panel.show_event_models && panel.model < lvl->event_model_count && lvl->event_models)
+        m = &lvl->event_models[panel.model];
+    else if (panel.model < lvl->model_count && lvl->models)
         m = &lvl->models[panel.model];
-    }
     if (m)
         model_lines(*m, panel.w, measure, lines);
 }

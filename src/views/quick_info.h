@@ -18,7 +18,7 @@ public:
     int texture_name = -1;         // selected entry of texture_names, -1 = none
     int model = -1;                // selected model or event model, -1 = none
     bool show_pages = true;        // texture mode: describe the page, not the rectangle
-    bool show_event_models = false;// model mode: `model` indexes event_models
+    bool show_event_models = false;// model mode: `model` indexes event_models, else models
     bool show_texture_info = true; // true = texture mode, false = model mode
     ::level *level = nullptr;      // read at every draw, never copied
 
@@ -32,5 +32,7 @@ public:
 // a text's width in pixels (the font's text_length when drawing). Indices the
 // level does not hold (stale selections, slots beyond a palette list, pages
 // beyond the page count) give no line rather than reading outside an array.
+// The lines are short enough to end 10 pixels inside the panel's right
+// edge (8-pixel font, panel 185 wide); the models' texture list wraps to.
 void quick_info_lines(const quick_info &panel, int (*measure)(const char *),
                       std::vector<info_line> *lines);

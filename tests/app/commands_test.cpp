@@ -107,13 +107,16 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
         {{pick(lev), pick(folder + "/bad.d3d")}, "The palette-list file could not be opened:\n" + folder + "/bad.d3d\n"},
         {{pick(folder + "/" + std::string(FILE_DIALOG_PATH_SIZE, 'x'))}, "The chosen file name is too long."},   // refused, not cut
     };
+    log_capture log;
     for (const auto &c : failures) {
         answer(c.picks);
         open_level_command();
         EXPECT_EQ(told.empty() ? "" : told[0].substr(0, c.told.size()), c.told);
         EXPECT_TRUE(the_level.texture_count == 3 && texture_view.selected_texture == 1 && level_changed && d3d_path == folder + "/first.d3d");
     }
-    log_capture log;
+    // Each failure is one log line, and the level kept is not said to be cleaned up.
+    for (const std::string &line : log.lines()) EXPECT_TRUE(line.find('\n') == std::string::npos && line != "Cleaning up level.") << line;
+    log.clear();
     save_command();
     EXPECT_FALSE(level_changed);
     // A level file changed on disk behind the editor's back is not overwritten.
@@ -127,7 +130,11 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
     EXPECT_EQ(log.lines(), (texts{"Saving changes.", "Save completed", "Saving changes.",
                                   " Save failed: the level file on disk has 2 pages, the level 3."}));
     open("second", make_sample_level(1, 1));   // the old level goes with its selections
-    EXPECT_EQ(texture_view.selected_texture, -1);
+    log.clear();
+    export_command();   // no current page: no chooser, nothing logged
+    EXPECT_EQ(log.lines(), texts{});
+    texture_search_hit(0);   // the search's pick is the info panel's too
+    EXPECT_EQ(info_panel.texture_name, 0);
     remove((folder + "/args").c_str());
     answer({pick(folder + "/bad.lev"), pick(folder + "/first.d3d")});
     remove((folder + "/bad.d3d").c_str());
@@ -240,7 +247,7 @@ TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_bec
     import_command();
     EXPECT_EQ(told, texts{"The image is 100 × 80 pixels; it was placed at the top left of the page and the rest of the page was filled with black."});
 
-    // Palette 1 is on no list: deleting it is a change; deleting nothing keeps the flag as it was.
+    // Palette 1 is on no list: deleting it is a change; deleting nothing keeps the flag as it was. Each says so.
     level_changed = false;
     delete_unused_palettes_command();
     EXPECT_TRUE(level_changed && !palette_by_id(&the_level, 1));
@@ -249,6 +256,7 @@ TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_bec
         delete_unused_palettes_command();
         EXPECT_EQ(level_changed, changed);
     }
+    EXPECT_EQ(told, (texts{"Deleted 1 unused palette (id 1).", "No unused palettes.", "No unused palettes."}));
 }
 
 TEST_F(commands, undo_and_redo_give_back_the_bytes_of_each_state_and_the_asterisk_follows_the_saved_one)

@@ -74,6 +74,15 @@ e2e_wait_log "Save completed"
 cmp -s "$WORK/orig.lev" "$WORK/level/s.lev" || e2e_fail "saving changed the level file"
 cmp -s "$WORK/orig.d3d" "$WORK/level/s.d3d" || e2e_fail "saving changed the palette list"
 
+# Page 2 was current in Texture Groups; opening the level again leaves no
+# page current: the Image menu's place on the bar is as bare as the bar.
+e2e_keys ctrl+o
+e2e_open_level "$WORK/level/s.lev" "$WORK/level/s.d3d"
+sleep 0.5
+e2e_shot reopened
+bar_at() { convert "$WORK/shots/reopened.png" -crop 60x20+$((E2E_EDITOR_X + $1))+$E2E_EDITOR_Y +repage -format %# info:; }
+[[ "$(bar_at 320)" == "$(bar_at 600)" ]] || e2e_fail "the Image menu stayed after the open"
+
 # Escape asks "Really quit?"; "No" keeps the editor running.
 e2e_keys Escape
 sleep 0.3

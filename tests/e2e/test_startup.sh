@@ -57,12 +57,12 @@ No such file or directory"
 [[ "$(xdotool getwindowname "$E2E_WINDOW")" == "Quarly Texture Editor 2.0" ]] || e2e_fail "title: $(xdotool getwindowname "$E2E_WINDOW")"
 [[ "$(xprop -id "$E2E_WINDOW" WM_CLASS)" == 'WM_CLASS(STRING) = "qte", "Qte"' ]] || e2e_fail "class: $(xprop -id "$E2E_WINDOW" WM_CLASS)"
 xprop -id "$E2E_WINDOW" _NET_WM_ICON | grep -qF 'Icon (64 x 64)' || e2e_fail "no 64 x 64 icon"
-e2e_shot no_theme
 e2e_keys Escape
 e2e_wait_exit
-[[ "$(pixel no_theme 400 10)" == "200,200,200" ]] || e2e_fail "menu bar without theme: $(pixel no_theme 400 10)"
-[[ "$(pixel no_theme 400 0)" == "200,200,200" ]] || e2e_fail "menu bar top row without theme: $(pixel no_theme 400 0)"
-[[ "$(pixel no_theme 799 590)" != "200,200,200" ]] || e2e_fail "the whole window is menu-bar grey"
+# Shot under the message box, which opened before the main loop ran: the
+# window was drawn for it.
+[[ "$(pixel message 400 10)" == "200,200,200" ]] || e2e_fail "menu bar without theme, under the box: $(pixel message 400 10)"
+[[ "$(pixel message 799 590)" != "200,200,200" ]] || e2e_fail "the whole window is menu-bar grey"
 grep -qx 'Failed to load theme file: themes/grey.bmp ' "$WORK/debug.txt" || e2e_fail "theme failure not logged"
 check_log
 

@@ -46,7 +46,6 @@ TEST(model_decode, header_fields_and_tables_with_x_and_y_negated)
     b.draw_flags = 1u << 28 | 5;
     b.extra_word = 0xDEADBEEF;
     b.vertices[1] = {1.5f, -2.0f, 3.0f};
-    b.normals[0] = {0.5f, 0.25f, -1.0f};
     b.has_extra_table = true;
     b.extra_records.resize(2);
     decoded d(encode_model(b));
@@ -56,7 +55,6 @@ TEST(model_decode, header_fields_and_tables_with_x_and_y_negated)
     EXPECT_EQ(m.extra_word, 0xDEADBEEFu);
     ASSERT_EQ(m.vertex_count, 8);
     EXPECT_EQ(std::vector<float>(m.vertices[1], m.vertices[1] + 3), (std::vector<float>{-1.5f, 2.0f, 3.0f}));
-    EXPECT_EQ(std::vector<float>(m.normals[0], m.normals[0] + 3), (std::vector<float>{-0.5f, -0.25f, -1.0f}));
     EXPECT_EQ(m.extra_record_count, 2);
     // An instancing model owns no vertices, info or extra records, though its tables are present.
     b.instance_of = 5;
@@ -69,14 +67,13 @@ TEST(model_decode, header_fields_and_tables_with_x_and_y_negated)
 // not, and which indices it checks against the model's tables.
 TEST(model_decode, every_kind_takes_the_fields_of_its_layout)
 {
-    // normals: 0 none, 1 one, else one per corner.
-    struct expectation { int type, corners, normals; bool uv, textured, has_texture; int colours; };
+    struct expectation { int type, corners; bool uv, textured, has_texture; int colours; };
     const expectation kinds[] = {
-        {0, 3, 0, false, false, false, 1},  {1, 4, 0, false, false, false, 1},  {4, 3, 0, true, true, true, 1},
-        {5, 4, 0, true, true, true, 1},     {6, 3, 0, true, true, true, 3},     {7, 4, 0, true, true, true, 4},
-        {16, 3, 1, false, false, false, 1}, {17, 4, 1, false, false, true, 1},  {18, 3, 3, false, false, true, 1},
-        {19, 4, 4, false, false, true, 1},  {20, 3, 1, true, true, true, 1},    {21, 4, 1, true, true, true, 1},
-        {22, 3, 3, true, true, true, 1},    {23, 4, 4, true, true, true, 1},
+        {0, 3, false, false, false, 1},  {1, 4, false, false, false, 1},  {4, 3, true, true, true, 1},
+        {5, 4, true, true, true, 1},     {6, 3, true, true, true, 3},     {7, 4, true, true, true, 4},
+        {16, 3, false, false, false, 1}, {17, 4, false, false, true, 1},  {18, 3, false, false, true, 1},
+        {19, 4, false, false, true, 1},  {20, 3, true, true, true, 1},    {21, 4, true, true, true, 1},
+        {22, 3, true, true, true, 1},    {23, 4, true, true, true, 1},
     };
     for (const expectation &e : kinds)
         for (int type : {e.type, e.type + 32}) {
@@ -87,8 +84,6 @@ TEST(model_decode, every_kind_takes_the_fields_of_its_layout)
             int n = e.corners;
             EXPECT_EQ(q.type, type);
             for (int k = 0; k < n; k++) EXPECT_EQ(q.corners[n - 1 - k], 296 + k);
-            for (int k = 0; k < (e.normals > 1 ? n : e.normals); k++)
-                EXPECT_EQ(q.normal_index[e.normals > 1 ? n - 1 - k : 0], 296 + k);
             for (int k = 0; e.uv && k < n; k++)
                 EXPECT_TRUE(q.uv[n - 1 - k].u == 20 * k + 1 && q.uv[n - 1 - k].v == 200 - k) << k;
             EXPECT_EQ(q.textured, e.textured);
@@ -97,14 +92,15 @@ TEST(model_decode, every_kind_takes_the_fields_of_its_layout)
                 EXPECT_EQ(std::vector<float>({q.red[k], q.green[k], q.blue[k]}),
                           std::vector<float>({100.0f + k, 150.0f + k, 200.0f + k}));
             EXPECT_FALSE(q.unsafe);
-            // An index just outside its table makes the polygon unsafe; one the kind does not use does not.
+            // A corner just outside the vertex table makes the polygon unsafe; a normal outside its table
+            // does not (normals take no part in drawing).
             for (int slot : {0, n - 1}) {
                 builder_polygon p = full_polygon(type);
                 p.corners[slot] = slot ? 300 : -1;
                 EXPECT_TRUE(decoded(model_of({p})).m.polygons[0].unsafe) << slot;
                 p = full_polygon(type);
                 p.normals[slot] = slot ? 300 : -1;
-                EXPECT_EQ(decoded(model_of({p})).m.polygons[0].unsafe, e.normals > 1 || (e.normals && !slot)) << slot;
+                EXPECT_FALSE(decoded(model_of({p})).m.polygons[0].unsafe) << slot;
             }
         }
 }
