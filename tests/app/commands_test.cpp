@@ -248,6 +248,7 @@ TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_bec
     EXPECT_EQ(told, texts{"The image is 100 × 80 pixels; it was placed at the top left of the page and the rest of the page was filled with black."});
 
     // Palette 1 is on no list: deleting it is a change; deleting nothing keeps the flag as it was. Each says so.
+    told.clear();
     level_changed = false;
     delete_unused_palettes_command();
     EXPECT_TRUE(level_changed && !palette_by_id(&the_level, 1));
