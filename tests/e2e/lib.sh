@@ -169,12 +169,17 @@ e2e_shot() {
     import -window root "$WORK/shots/$1.png" 2>/dev/null
 }
 
-# e2e_chooser: waits for the file chooser's window; sets CHOOSER_X/Y/W/H.
+# The file choosers' window titles.
+E2E_CHOOSERS='^(Open Level|Open Palette List|Import Image|Export Page)$'
+
+# e2e_chooser: waits for the file chooser's window; sets CHOOSER_X/Y/W/H and
+# adds its title to the lines of $WORK/titles.
 e2e_chooser() {
-    e2e_until 15 xdotool search --onlyvisible --name '^qte_file_chooser$' >"$WORK/chooser" 2>/dev/null ||
+    e2e_until 15 xdotool search --onlyvisible --name "$E2E_CHOOSERS" >"$WORK/chooser" 2>/dev/null ||
         e2e_fail "no file chooser appeared"
     sleep 0.6
     CHOOSER=$(head -n 1 "$WORK/chooser")
+    xdotool getwindowname "$CHOOSER" >>"$WORK/titles"
     eval "$(xdotool getwindowgeometry --shell "$CHOOSER")"
     CHOOSER_X=$X CHOOSER_Y=$Y CHOOSER_W=$WIDTH CHOOSER_H=$HEIGHT
     CHOOSER_PID=$(e2e_pgrep qte_file_choose | tail -n 1)
