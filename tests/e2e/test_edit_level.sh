@@ -28,11 +28,16 @@ exported() { e2e_wait_log "Finished exporting image." "$1"; }
 
 e2e_start_editor
 
-# File, Open, LEV: the level; its palette list starts chosen (so listed in
-# spite of its case), Enter takes it.
+# File, Open, LEV: the level's folder typed completes to the one level the
+# chooser lists there, DEMO.LEV, and Enter takes it; its palette list starts
+# chosen, Enter takes it.
 e2e_menu 40 1
 e2e_click 110 27
-e2e_choose_file "$lev"
+e2e_chooser
+xdotool key --clearmodifiers ctrl+l; sleep 0.3
+xdotool type --delay 20 -- "$WORK/level/"; sleep 0.6
+xdotool key Return
+e2e_until 5 e2e_ended "$CHOOSER_PID" || e2e_fail "the level chooser did not list DEMO.LEV"
 e2e_chooser
 xdotool key Return
 e2e_wait_log "Done loading level"
