@@ -17,11 +17,7 @@ printf 'not a level at all' >"$WORK/level/bad.lev"
 thumb() { e2e_click $((47 + 74 * $1)) 67; }
 view_entry() { e2e_menu 280 "$1"; }
 # Dark pixels where the empty page view says how to open a level.
-hint_shown() {
-    e2e_shot hint
-    [[ $(convert "$WORK/shots/hint.png" -crop 400x30+$((E2E_EDITOR_X + 100))+$((E2E_EDITOR_Y + 295)) \
-        -colorspace Gray -format '%[fx:minima < 0.5]' info:) == 1 ]]
-}
+hint_shown() { e2e_shot hint; [[ $(convert "$WORK/shots/hint.png" -crop 400x30+100+295 -colorspace Gray -format '%[fx:minima < 0.5]' info:) == 1 ]]; }
 
 e2e_start_editor
 hint_shown || e2e_fail "the empty screen does not say how to open a level"
@@ -36,8 +32,7 @@ sleep 0.2
 xdotool key Escape
 e2e_wait_log "Error with GetOpenFilename: 0"
 sleep 1.5
-e2e_pgrep qte_file_choose >/dev/null && e2e_fail "the chooser opened again after it was cancelled"
-[[ $(e2e_log_count "Loading level.") -eq 1 ]] || e2e_fail "Control+O ran more than once"
+[[ $(e2e_log_count "Loading level.") -eq 1 ]] || e2e_fail "the chooser opened again after it was cancelled"
 
 # A level file, then Escape in the second chooser.
 e2e_keys ctrl+o
