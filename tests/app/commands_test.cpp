@@ -178,7 +178,7 @@ TEST_F(commands, export_writes_the_chosen_name_with_bmp_and_remembers_its_folder
         answer({c.pick});
         export_command();
         EXPECT_EQ(read_file_text(folder + "/args"), "--title Export Page save " + folder + c.start + "/ 24-bit Bitmap *.bmp 8-bit Bitmap *.bmp\n");
-        if (!c.written.empty()) EXPECT_EQ(read_file_bytes(folder + c.written).size(), c.size);
+        if (!c.written.empty()) { EXPECT_EQ(read_file_bytes(folder + c.written).size(), c.size); }
         EXPECT_EQ(the_settings.export_directory, c.directory);
         EXPECT_EQ(told, c.told.empty() ? texts{} : texts{c.told});
     }
