@@ -1,13 +1,15 @@
 /* The file chooser helper: one GTK 3 open or save dialog, answered on stdout.
  *
- * Usage: qte_file_chooser [--select FILE] open|save INITIAL_FOLDER DESCRIPTION PATTERN
- *                         [DESCRIPTION PATTERN]...
+ * Usage: qte_file_chooser [--select FILE] [--title TITLE] open|save INITIAL_FOLDER
+ *                         DESCRIPTION PATTERN [DESCRIPTION PATTERN]...
  *
  * On a confirmed choice it prints two lines, the 1-based index of the filter
  * that was selected and the chosen path, and exits with 0. A cancelled
  * dialog prints nothing and exits with 1; wrong arguments exit with 2.
  * An empty INITIAL_FOLDER leaves the folder to GTK; an existing FILE starts
- * chosen (in its own folder), so Enter takes it.
+ * chosen (in its own folder), so Enter takes it. TITLE names the window.
+ * Patterns match names in any case ("*.lev" lists "TRACK1.LEV"), and an
+ * "All Files (*)" filter follows the given ones; it answers as the first.
  */
 #include <gtk/gtk.h>
 
@@ -22,16 +24,35 @@ static int is_folder(const char *path)
 }
 
 /* `path` with the extension of `pattern` ("*.bmp") appended when it does
- * not already end in it (compared case-sensitively, as the editor does). */
+ * not already end in it in any case (as the editor does). */
 static char *with_extension(const char *path, const char *pattern)
 {
     if (strncmp(pattern, "*.", 2) != 0 || strpbrk(pattern + 1, "*?[") != NULL)
         return g_strdup(path);
     const char *extension = pattern + 1;
     size_t n = strlen(path), e = strlen(extension);
-    if (n >= e && strcmp(path + n - e, extension) == 0)
+    if (n >= e && g_ascii_strcasecmp(path + n - e, extension) == 0)
         return g_strdup(path);
     return g_strconcat(path, extension, NULL);
+}
+
+/* `pattern` with each letter outside brackets matching either case:
+ * "*.lev" becomes "*.[lL][eE][vV]". */
+static char *any_case(const char *pattern)
+{
+    GString *out = g_string_new(NULL);
+    int in_brackets = 0;
+    for (const char *p = pattern; *p; p++) {
+        if (*p == '[')
+            in_brackets = 1;
+        else if (*p == ']')
+            in_brackets = 0;
+        if (!in_brackets && g_ascii_isalpha(*p))
+            g_string_append_printf(out, "[%c%c]", g_ascii_tolower(*p), g_ascii_toupper(*p));
+        else
+            g_string_append_c(out, *p);
+    }
+    return g_string_free(out, FALSE);
 }
 
 /* Asks before a file is replaced; GTK only asks for the name as typed. */
@@ -71,9 +92,12 @@ static void fit_on_screen(GtkWidget *dialog, gpointer unused)
 
 int main(int argc, char **argv)
 {
-    const char *selected = NULL;
-    if (argc > 2 && strcmp(argv[1], "--select") == 0) {
-        selected = argv[2];
+    const char *selected = NULL, *title = NULL;
+    while (argc > 2 && (strcmp(argv[1], "--select") == 0 || strcmp(argv[1], "--title") == 0)) {
+        if (strcmp(argv[1], "--select") == 0)
+            selected = argv[2];
+        else
+            title = argv[2];
         argv[2] = argv[0];
         argv += 2;
         argc -= 2;
@@ -91,7 +115,7 @@ int main(int argc, char **argv)
         return 3;
 
     GtkWidget *dialog = gtk_file_chooser_dialog_new(
-        NULL, NULL, saving ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
+        title, NULL, saving ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
         "_Cancel", GTK_RESPONSE_CANCEL, saving ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, NULL);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
     gtk_file_chooser_set_local_only(chooser, TRUE);
@@ -104,12 +128,15 @@ int main(int argc, char **argv)
 
     int filter_count = (argc - 3) / 2;
     GtkFileFilter *filters[16];
-    if (filter_count > 16)
-        filter_count = 16;
-    for (int i = 0; i < filter_count; i++) {
+    if (filter_count > 15)
+        filter_count = 15;
+    for (int i = 0; i <= filter_count; i++) {
         filters[i] = gtk_file_filter_new();
-        gtk_file_filter_set_name(filters[i], argv[3 + 2 * i]);
-        gtk_file_filter_add_pattern(filters[i], argv[4 + 2 * i]);
+        int all = i == filter_count;
+        gtk_file_filter_set_name(filters[i], all ? "All Files (*)" : argv[3 + 2 * i]);
+        char *pattern = any_case(all ? "*" : argv[4 + 2 * i]);
+        gtk_file_filter_add_pattern(filters[i], pattern);
+        g_free(pattern);
         gtk_file_chooser_add_filter(chooser, filters[i]);
     }
     gtk_file_chooser_set_filter(chooser, filters[0]);
@@ -127,7 +154,7 @@ int main(int argc, char **argv)
         char *path = gtk_file_chooser_get_filename(chooser);
         GtkFileFilter *chosen = gtk_file_chooser_get_filter(chooser);
         int index = 1;
-        for (int i = 0; i < filter_count; i++)
+        for (int i = 0; i < filter_count; i++)   /* All Files: the first */
             if (filters[i] == chosen)
                 index = i + 1;
         if (path == NULL)

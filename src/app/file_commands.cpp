@@ -189,8 +189,8 @@ void open_level_command()
     settings *s = current_settings;
     char lev_name[LEVEL_PATH_SIZE] = "", d3d_name[LEVEL_PATH_SIZE] = "";
     char title[FILE_DIALOG_TITLE_SIZE];
-    bool chosen = open_file_dialog("Quarly Level\0*.lev\0", lev_name, sizeof lev_name, title, sizeof title,
-                                   s->lev_directory);
+    bool chosen = open_file_dialog("Open Level", "Quarly Level\0*.lev\0", lev_name, sizeof lev_name, title,
+                                   sizeof title, s->lev_directory);
     if (chosen) {
         // The common case is the palette list beside the level: it starts
         // chosen, so Enter takes it.
@@ -198,8 +198,8 @@ void open_level_command()
         char beside[LEVEL_PATH_SIZE];
         folder_of(lev_name, level_folder_name, sizeof level_folder_name);
         bool found = find_palette_list(lev_name, beside, sizeof beside);
-        chosen = open_file_dialog("Quarly D3D\0*.d3d\0", d3d_name, sizeof d3d_name, title, sizeof title,
-                                  found ? level_folder_name : s->d3d_directory, found ? beside : nullptr);
+        chosen = open_file_dialog("Open Palette List", "Quarly D3D\0*.d3d\0", d3d_name, sizeof d3d_name, title,
+                                  sizeof title, found ? level_folder_name : s->d3d_directory, found ? beside : nullptr);
     }
     if (!chosen) {
         debug_log("Error with GetOpenFilename: %d", file_dialog_error());

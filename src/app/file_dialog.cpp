@@ -2,7 +2,8 @@
 //
 // The chooser runs as a program of its own because a GTK dialog inside the
 // AllegroGL process fails with an X error when no window manager is present.
-// A file to start with is passed as "--select FILE" before the rest.
+// A file to start with is passed as "--select FILE" before the rest, the
+// window's title as "--title TITLE".
 // It prints "<filter index>\n<path>\n" and exits with 0, or exits with 1 when
 // the user cancelled; anything else counts as a failed dialog.
 #include "app/file_dialog.h"
@@ -101,7 +102,7 @@ void report(const char *text)
 }
 
 // Shared body of both dialogs: returns the filter index (1-based) or -1.
-int run_dialog(bool saving, const char *filter, char *path, int path_size, char *title,
+int run_dialog(bool saving, const char *caption, const char *filter, char *path, int path_size, char *title,
                int title_size, const char *initial_folder, const char *selected_file)
 {
     clear(path, path_size);
@@ -113,9 +114,18 @@ int run_dialog(bool saving, const char *filter, char *path, int path_size, char 
         args.push_back("--select");
         args.push_back(selected_file);
     }
+    args.push_back("--title");
+    args.push_back(caption);
     size_t first_filter = args.size() + 2;
     args.push_back(saving ? "save" : "open");
-    args.push_back(initial_folder ? initial_folder : "");
+    // Without a folder GTK starts in its list of recent files, which is no
+    // place to look for a level or a picture.
+    struct stat st;
+    char working[FILE_DIALOG_PATH_SIZE];
+    bool known = initial_folder && stat(initial_folder, &st) == 0 && S_ISDIR(st.st_mode);
+    if (!known && !getcwd(working, sizeof working))
+        working[0] = '\0';
+    args.push_back(known ? initial_folder : working);
     // Description and pattern pairs up to the empty description.
     for (const char *p = filter; p && *p;) {
         const char *pattern = p + strlen(p) + 1;
@@ -161,7 +171,6 @@ int run_dialog(bool saving, const char *filter, char *path, int path_size, char 
         report("The chosen file name is too long.");
         return -1;
     }
-    struct stat st;
     if (!saving && (stat(chosen.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) {
         last_error = FILE_DIALOG_NOT_FOUND;
         return -1;
@@ -178,16 +187,16 @@ int run_dialog(bool saving, const char *filter, char *path, int path_size, char 
 
 }  // namespace
 
-int open_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
-                     const char *initial_folder, const char *selected_file)
+int open_file_dialog(const char *caption, const char *filter, char *path, int path_size, char *title,
+                     int title_size, const char *initial_folder, const char *selected_file)
 {
-    return run_dialog(false, filter, path, path_size, title, title_size, initial_folder, selected_file) > 0;
+    return run_dialog(false, caption, filter, path, path_size, title, title_size, initial_folder, selected_file) > 0;
 }
 
-int save_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
-                     const char *initial_folder)
+int save_file_dialog(const char *caption, const char *filter, char *path, int path_size, char *title,
+                     int title_size, const char *initial_folder)
 {
-    return run_dialog(true, filter, path, path_size, title, title_size, initial_folder, nullptr);
+    return run_dialog(true, caption, filter, path, path_size, title, title_size, initial_folder, nullptr);
 }
 
 int file_dialog_error() { return last_error; }

@@ -13,21 +13,22 @@ enum {
 };
 
 // Filter lists are pairs of zero-terminated strings (description, pattern)
-// ended by an empty description: "Quarly Level\0*.lev\0".
+// ended by an empty description: "Quarly Level\0*.lev\0". Patterns match
+// in any case; the chooser adds "All Files (*)", which answers as the first.
 //
-// open_file_dialog shows the chooser for an existing file, starting in
-// `initial_folder` (empty: the chooser's own choice) with `selected_file`
-// (may be null) chosen already. Returns non-zero with
+// open_file_dialog shows the chooser titled `caption` for an existing file,
+// starting in `initial_folder` (empty or no folder: the working folder) with
+// `selected_file` (may be null) chosen already. Returns non-zero with
 // the full path in `path` and its file name in `title` (either buffer may be
 // null with size 0), 0 when cancelled or failed; the buffers are then left
 // empty. A chooser that cannot run is reported in a message box.
-int open_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
-                     const char *initial_folder, const char *selected_file = nullptr);
+int open_file_dialog(const char *caption, const char *filter, char *path, int path_size, char *title,
+                     int title_size, const char *initial_folder, const char *selected_file = nullptr);
 // The same for a file to write; new names are accepted and an existing file
 // is confirmed before it is chosen. Returns the 1-based index of the filter
 // selected when the user confirmed, or -1.
-int save_file_dialog(const char *filter, char *path, int path_size, char *title, int title_size,
-                     const char *initial_folder);
+int save_file_dialog(const char *caption, const char *filter, char *path, int path_size, char *title,
+                     int title_size, const char *initial_folder);
 // FILE_DIALOG_* for the last dialog that returned without a file.
 int file_dialog_error();
 

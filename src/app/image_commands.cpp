@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -36,6 +38,14 @@ namespace {
 char import_name[FILE_DIALOG_PATH_SIZE];
 bool import_is_8bit = false;
 int import_page = -1;
+
+// Import and export start in the folder last used for them, else in the
+// level's own.
+const char *start_folder(const char *last_used)
+{
+    struct stat st;
+    return stat(last_used, &st) == 0 && S_ISDIR(st.st_mode) ? last_used : level_folder;
+}
 
 bool page_exists(int page)
 {
@@ -150,17 +160,17 @@ void export_command()
     debug_log("Exporting image.");
     const char *filter = current_level->textures[page].paletted ? EXPORT_FILTER_PALETTED : EXPORT_FILTER_15BIT;
     char name[FILE_DIALOG_PATH_SIZE], title[FILE_DIALOG_TITLE_SIZE];
-    int filter_index = save_file_dialog(filter, name, sizeof name, title, sizeof title,
-                                        current_settings->export_directory);
+    int filter_index = save_file_dialog("Export Page", filter, name, sizeof name, title, sizeof title,
+                                        start_folder(current_settings->export_directory));
     if (filter_index < 1) {
         debug_log("Finished exporting image.");
         return;
     }
-    // The name gets ".bmp" unless it already ends in exactly that.
+    // The name gets ".bmp" unless it already ends in that, in any case.
     char path[FILE_DIALOG_PATH_SIZE + 8];
     size_t length = strlen(name);
     memcpy(path, name, length + 1);
-    if (length < 4 || strcmp(path + length - 4, ".bmp") != 0) memcpy(path + length, ".bmp", 5);
+    if (length < 4 || strcasecmp(path + length - 4, ".bmp") != 0) memcpy(path + length, ".bmp", 5);
 
     int result = write_page_bitmap_file(current_level, page, current_palette_id(current_level, page),
                                         filter_index >= EXPORT_FILTER_8BIT, path);
@@ -185,8 +195,8 @@ void import_command()
     int page = texture_view.selected_texture;
     char title[FILE_DIALOG_TITLE_SIZE];
     if (!page_exists(page) ||
-        !open_file_dialog(IMPORT_FILTER, import_name, sizeof import_name, title, sizeof title,
-                          current_settings->import_directory)) {
+        !open_file_dialog("Import Image", IMPORT_FILTER, import_name, sizeof import_name, title, sizeof title,
+                          start_folder(current_settings->import_directory))) {
         debug_log("Finished importing image.");
         return;
     }

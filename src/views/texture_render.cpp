@@ -324,6 +324,11 @@ int texture_render::draw(BITMAP *target)
 {
     rectfill(target, x, y, x + w, y + h, makecol(255, 255, 255));
     draw_frame(target, theme, x, y, w, h);
+    if (!level || level->texture_count <= 0) {
+        // Nothing open: say how to begin.
+        static const char hint[] = "File > Open > LEV (Ctrl+O) opens a level";
+        draw_text(x + (w - gui_text_length(hint)) / 2, y + h / 2 - gui_text_height() / 2, hint);
+    }
     if (!texture_set || !level)
         return 0;
 

@@ -2,6 +2,7 @@
 #include "gl_test_window.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/app_state.h"
 #include "app/commands.h"
@@ -89,12 +90,14 @@ struct commands : testing::Test {
 
 TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clears_the_change_only_when_written)
 {
-    strcpy(the_settings.lev_directory, "/start/here/");
+    strcpy(the_settings.lev_directory, "/start/here/");   // gone: the working folder instead
     level_changed = true;
     std::string lev = open("first", make_sample_level(2, 1));
     // The palette-list chooser starts on the level's own list when there is one, else in the remembered folder.
-    EXPECT_EQ(read_file_text(folder + "/args"), "open /start/here/ Quarly Level *.lev\n--select " + folder + "/first.d3d open " + folder +
-                                                    "/ Quarly D3D *.d3d\n");
+    char working[FILE_DIALOG_PATH_SIZE];
+    ASSERT_TRUE(getcwd(working, sizeof working));
+    EXPECT_EQ(read_file_text(folder + "/args"), "--title Open Level open " + std::string(working) + " Quarly Level *.lev\n--select " +
+                                                    folder + "/first.d3d --title Open Palette List open " + folder + "/ Quarly D3D *.d3d\n");
     EXPECT_FALSE(level_changed);
     EXPECT_EQ(level_path + std::string(d3d_path) + level_folder, lev + folder + "/first.d3d" + folder + "/");
     EXPECT_EQ(the_settings.lev_directory + std::string(the_settings.d3d_directory), folder + "/" + folder + "/");
@@ -130,17 +133,18 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
     EXPECT_EQ(log.lines(), (texts{"Saving changes.", "Save completed", "Saving changes.",
                                   " Save failed: the level file on disk has 2 pages, the level 3."}));
     open("second", make_sample_level(1, 1));   // the old level goes with its selections
+    EXPECT_EQ(texture_view.selected_texture, -1);
     log.clear();
     export_command();   // no current page: no chooser, nothing logged
     EXPECT_EQ(log.lines(), texts{});
     texture_search_hit(0);   // the search's pick is the info panel's too
     EXPECT_EQ(info_panel.texture_name, 0);
-    remove((folder + "/args").c_str());
     answer({pick(folder + "/bad.lev"), pick(folder + "/first.d3d")});
     remove((folder + "/bad.d3d").c_str());
-    strcpy(the_settings.d3d_directory, "/elsewhere/");
+    strcpy(the_settings.d3d_directory, "/");
     open_level_command();
-    EXPECT_EQ(read_file_text(folder + "/args"), "open " + folder + "/ Quarly Level *.lev\nopen /elsewhere/ Quarly D3D *.d3d\n");
+    EXPECT_EQ(read_file_text(folder + "/args"),
+              "--title Open Level open " + folder + "/ Quarly Level *.lev\n--title Open Palette List open / Quarly D3D *.d3d\n");
 }
 
 TEST(find_palette_list, takes_the_level_name_with_d3d_in_any_case_the_level_own_case_first)
@@ -167,24 +171,25 @@ TEST_F(commands, export_writes_the_chosen_name_with_bmp_and_remembers_its_folder
 {
     open("level", make_sample_level(2, 1));
     texture_view.selected_texture = 0;
-    strcpy(the_settings.export_directory, "/start/");
+    strcpy(the_settings.export_directory, "/start/");   // gone: the level's folder instead
     mkdir((folder + "/out").c_str(), 0755);
-    struct { std::string pick, written; size_t size; std::string directory, told; } cases[] = {
-        {"", "", 0, "/start/", ""},
-        {pick(folder + "/out/p", 2), "/out/p.bmp", BITMAP_8BIT_FILE_SIZE, folder + "/out/", ""},
-        {pick(folder + "/q.bmp"), "/q.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
-        {pick(folder + "/r.BMP"), "/r.BMP.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
-        {pick(folder + "/none/x"), "", 0, folder + "/", "The page could not be exported to\n" + folder + "/none/x\nThe file cannot be created."},
+    // The chooser starts in the folder last written to, else in the level's.
+    struct { std::string start, pick, written; size_t size; std::string directory, told; } cases[] = {
+        {"", "", "", 0, "/start/", ""},
+        {"", pick(folder + "/out/p", 2), "/out/p.bmp", BITMAP_8BIT_FILE_SIZE, folder + "/out/", ""},
+        {"/out", pick(folder + "/q.bmp"), "/q.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
+        {"", pick(folder + "/r.BMP"), "/r.BMP", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
+        {"", pick(folder + "/none/x"), "", 0, folder + "/", "The page could not be exported to\n" + folder + "/none/x\nThe file cannot be created."},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pick);
         answer({c.pick});
         export_command();
-        if (!c.written.empty()) EXPECT_EQ(read_file_bytes(folder + c.written).size(), c.size);
+        EXPECT_EQ(read_file_text(folder + "/args"), "--title Export Page save " + folder + c.start + "/ 24-bit Bitmap *.bmp 8-bit Bitmap *.bmp\n");
+        if (!c.written.empty()) { EXPECT_EQ(read_file_bytes(folder + c.written).size(), c.size); }
         EXPECT_EQ(the_settings.export_directory, c.directory);
         EXPECT_EQ(told, c.told.empty() ? texts{} : texts{c.told});
     }
-    EXPECT_EQ(read_file_text(folder + "/args"), "save " + folder + "/ 24-bit Bitmap *.bmp 8-bit Bitmap *.bmp\n");
     the_level.palette_table[current_palette_id(&the_level, 0)] = nullptr;
     answer({pick(folder + "/y")});
     export_command();

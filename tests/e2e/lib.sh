@@ -169,18 +169,30 @@ e2e_shot() {
     import -window root "$WORK/shots/$1.png" 2>/dev/null
 }
 
-# e2e_chooser: waits for the file chooser's window; sets CHOOSER_X/Y/W/H.
+# The file choosers' window titles.
+E2E_CHOOSERS='^(Open Level|Open Palette List|Import Image|Export Page)$'
+
+# e2e_chooser: waits for the file chooser's window; sets CHOOSER (the
+# window), CHOOSER_PID and CHOOSER_X/Y/W/H and adds its title to the lines
+# of $WORK/titles.
 e2e_chooser() {
-    e2e_until 15 xdotool search --onlyvisible --name '^qte_file_chooser$' >"$WORK/chooser" 2>/dev/null ||
-        e2e_fail "no file chooser appeared"
+    e2e_until 15 e2e_live_chooser || e2e_fail "no file chooser appeared"
     sleep 0.6
-    CHOOSER=$(head -n 1 "$WORK/chooser")
+    xdotool getwindowname "$CHOOSER" >>"$WORK/titles"
     eval "$(xdotool getwindowgeometry --shell "$CHOOSER")"
     CHOOSER_X=$X CHOOSER_Y=$Y CHOOSER_W=$WIDTH CHOOSER_H=$HEIGHT
-    CHOOSER_PID=$(e2e_pgrep qte_file_choose | tail -n 1)
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
     xdotool windowfocus --sync "$CHOOSER" 2>/dev/null || true
     sleep 0.3
+}
+
+# e2e_live_chooser: finds a chooser window whose program still runs (the
+# window of one that just ended may linger for a moment).
+e2e_live_chooser() {
+    for CHOOSER in $(xdotool search --onlyvisible --name "$E2E_CHOOSERS" 2>/dev/null); do
+        CHOOSER_PID=$(xdotool getwindowpid "$CHOOSER" 2>/dev/null) && kill -0 "$CHOOSER_PID" 2>/dev/null && return 0
+    done
+    return 1
 }
 
 # e2e_choose_file PATH [FILTER_INDEX [replace]]: waits for the file chooser,

@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
-# A modder's session: open a level through the real file chooser, pick
-# pages, export them as 24-bit and 8-bit bitmaps, import an 8-bit and a
-# 24-bit bitmap into one-palette pages, decline a partial 8-bit import into
-# the three-palette page and import a 24-bit bitmap into it through the
-# selection window, delete the unused palettes, save with Control+S and
-# quit with Escape and "Yes". Then the files are checked byte for byte and
-# the log line by line.
+# A modder's session: open a level named in upper case through the real
+# file chooser (the choosers titled by what they ask), pick pages, export
+# them as 24-bit and 8-bit bitmaps, import an 8-bit and a 24-bit bitmap into
+# one-palette pages, decline a partial 8-bit import into the three-palette
+# page and import a 24-bit bitmap into it through the selection window,
+# delete the unused palettes, save with Control+S and quit with Escape and
+# "Yes". Then the files are checked byte for byte and the log line by line.
 # Usage: test_edit_level.sh BUILD_DIR SOURCE_DIR
 source "$2/tests/e2e/lib.sh"
 e2e_begin "$1" "$2"
 files() { python3 "$SOURCE/tests/e2e/level_files.py" "$@" || e2e_fail "check failed: $*"; }
 
-# The demo level the build writes: page 0 has three palettes, pages 2 and 4
-# one each, odd pages are 15-bit.
+# The demo level the build writes, named in upper case as the game's files
+# often are: page 0 has three palettes, pages 2 and 4 one each, odd pages
+# are 15-bit.
 mkdir -p "$WORK/level" "$WORK/out" "$WORK/in"
 orig="$BUILD/demo/demo"   # .lev and .d3d, left as they are
-cp "$orig.lev" "$orig.d3d" "$WORK/level/" || e2e_fail "no demo level in $BUILD/demo"
+lev="$WORK/level/DEMO.LEV" d3d="$WORK/level/DEMO.D3D"
+cp "$orig.lev" "$lev" && cp "$orig.d3d" "$d3d" || e2e_fail "no demo level in $BUILD/demo"
 files bmp8 "$WORK/in/eight.bmp" 11
 files bmp24 "$WORK/in/letter.bmp"
 read -r new_a new_b <<<"$(files free-ids "$orig.lev" 2)"
@@ -27,50 +29,58 @@ exported() { e2e_wait_log "Finished exporting image." "$1"; }
 
 e2e_start_editor
 
-# File, Open, LEV: the level; its palette list starts chosen, Enter takes it.
+# File, Open, LEV: the level's folder typed completes to the one level the
+# chooser lists there, DEMO.LEV, and Enter takes it; its palette list starts
+# chosen, Enter takes it.
 e2e_menu 40 1
 e2e_click 110 27
-e2e_choose_file "$WORK/level/demo.lev"
+e2e_chooser
+xdotool key --clearmodifiers ctrl+l; sleep 0.3
+xdotool type --delay 20 -- "$WORK/level/"; sleep 0.6
+xdotool key Return
+e2e_until 5 e2e_ended "$CHOOSER_PID" || e2e_fail "the level chooser did not list DEMO.LEV"
 e2e_chooser
 xdotool key Return
 e2e_wait_log "Done loading level"
 sleep 0.5
 
-# Page 0 (three palettes): export as 24-bit (".bmp" is appended; checked
-# once replaced below) and as 8-bit.
+# Page 0 (three palettes): export as 24-bit, a bare name into the level's
+# folder where the chooser starts (".bmp" is appended; checked once replaced
+# below).
 thumb 0
 image_menu 1
-e2e_choose_file "$WORK/out/page0_24"
+e2e_choose_file page0_24
 exported 1
-image_menu 1
-e2e_choose_file "$WORK/out/page0_8.bmp" 2
-exported 2
-files export8 "$orig.lev" "$orig.d3d" 0 0 "$WORK/out/page0_8.bmp"
 
 # Exporting again to the same name (typed without ".bmp") asks before the
 # file is replaced: once declined (and the chooser cancelled), once replaced.
-touch -d '2000-01-01' "$WORK/out/page0_24.bmp"
+touch -d '2000-01-01' "$WORK/level/page0_24.bmp"
 image_menu 1
 e2e_chooser
 xdotool key --clearmodifiers ctrl+l; sleep 0.3
-xdotool type --delay 20 -- "$WORK/out/page0_24"; sleep 0.5
+xdotool type --delay 20 -- "$WORK/level/page0_24"; sleep 0.5
 xdotool key Return; sleep 1
-xdotool search --onlyvisible --name '^qte_file_chooser$' >/dev/null || e2e_fail "the chooser closed without asking"
 xdotool key Escape; sleep 0.5      # "Cancel" in the question: back in the chooser
-kill -0 "$CHOOSER_PID" 2>/dev/null || e2e_fail "declining the replacement closed the chooser"
+kill -0 "$CHOOSER_PID" 2>/dev/null || e2e_fail "the chooser closed without asking, or when declined"
 xdotool key Escape; sleep 0.5      # cancel the chooser
-exported 3
-[[ "$WORK/out/page0_24.bmp" -nt "$WORK/level/demo.lev" ]] && e2e_fail "a declined replacement replaced the file"
+exported 2
+[[ "$WORK/level/page0_24.bmp" -nt "$lev" ]] && e2e_fail "a declined replacement replaced the file"
 image_menu 1
-e2e_choose_file "$WORK/out/page0_24" 1 replace
+e2e_choose_file "$WORK/level/page0_24" 1 replace
+exported 3
+[[ "$WORK/level/page0_24.bmp" -nt "$lev" ]] || e2e_fail "the confirmed export did not replace the file"
+files export24 "$orig.lev" "$orig.d3d" 0 0 "$WORK/level/page0_24.bmp"
+# And as 8-bit, elsewhere.
+image_menu 1
+e2e_choose_file "$WORK/out/page0_8.bmp" 2
 exported 4
-[[ "$WORK/out/page0_24.bmp" -nt "$WORK/level/demo.lev" ]] || e2e_fail "the confirmed export did not replace the file"
-files export24 "$orig.lev" "$orig.d3d" 0 0 "$WORK/out/page0_24.bmp"
+files export8 "$orig.lev" "$orig.d3d" 0 0 "$WORK/out/page0_8.bmp"
 
-# A 15-bit page exports as 24-bit only.
+# A 15-bit page exports as 24-bit only, a bare name into the folder last
+# exported to.
 thumb 1
 image_menu 1
-e2e_choose_file "$WORK/out/page1"
+e2e_choose_file page1
 exported 5
 files export24 "$orig.lev" "$orig.d3d" 1 0 "$WORK/out/page1.bmp"
 e2e_no_message
@@ -82,6 +92,8 @@ image_menu 2
 e2e_choose_file "$WORK/in/eight.bmp"
 e2e_wait_log "Finished importing image."
 grep -qF " Placing in $new_a" "$WORK/debug.txt" || e2e_fail "the 8-bit import did not place palette $new_a"
+titles=$(uniq "$WORK/titles" | paste -sd,)
+[[ "$titles" == "Open Level,Open Palette List,Export Page,Import Image" ]] || e2e_fail "the choosers were titled $titles"
 sleep 0.3
 [[ "$(xdotool getwindowname "$E2E_WINDOW")" == "*Quarly Texture Editor 2.0" ]] || e2e_fail "no asterisk after an import"
 
@@ -92,7 +104,7 @@ e2e_keys ctrl+z
 title_is "Quarly Texture Editor 2.0" "the asterisk stayed after undoing the only change"
 e2e_keys ctrl+s
 e2e_wait_log "Save completed"
-cmp -s "$orig.lev" "$WORK/level/demo.lev" && cmp -s "$orig.d3d" "$WORK/level/demo.d3d" || e2e_fail "the undone import was saved"
+cmp -s "$orig.lev" "$lev" && cmp -s "$orig.d3d" "$d3d" || e2e_fail "the undone import was saved"
 e2e_keys ctrl+shift+z
 title_is "*Quarly Texture Editor 2.0" "no asterisk after redoing the import"
 [[ "$(e2e_log_count "Undoing the last change.") $(e2e_log_count "Redoing the last change.")" == "1 1" ]] || e2e_fail "a held chord took more than one step"
@@ -147,7 +159,6 @@ sleep 0.4
 e2e_quit
 
 # The saved files.
-lev="$WORK/level/demo.lev" d3d="$WORK/level/demo.d3d"
 [[ ! -e "$WORK/level/temp.lev" ]] || e2e_fail "temp.lev was left behind"
 files same-blocks "$orig.lev" "$lev"
 files same-pages "$orig.lev" "$lev" 1 3 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31
