@@ -47,6 +47,18 @@ static int confirm_replace(GtkWindow *parent, const char *path)
     return replace;
 }
 
+/* The accept button. A keyboard-activated GtkButton shows itself pressed
+ * for a quarter of a second before it clicks, and the chooser activates it
+ * twice for a typed name (Enter, then again once it has checked the file),
+ * which held every answer back by half a second. This one clicks at once. */
+typedef GtkButton QuickButton;
+typedef GtkButtonClass QuickButtonClass;
+G_DEFINE_TYPE(QuickButton, quick_button, GTK_TYPE_BUTTON)
+
+static void quick_button_activate(GtkButton *button) { gtk_button_clicked(button); }
+static void quick_button_class_init(QuickButtonClass *class) { class->activate = quick_button_activate; }
+static void quick_button_init(QuickButton *button) { (void)button; }
+
 /* The chooser restores a remembered size when it is mapped; keep it within
  * the screen and centred there. */
 static void fit_on_screen(GtkWidget *dialog, gpointer unused)
@@ -67,18 +79,6 @@ static void fit_on_screen(GtkWidget *dialog, gpointer unused)
     gtk_window_move(GTK_WINDOW(dialog), (sw - w) / 2, (sh - h) / 2);
 }
 
-/* The accept button. A keyboard-activated GtkButton shows itself pressed
- * for a quarter of a second before it clicks, and the chooser activates it
- * twice for a typed name (Enter, then again once it has checked the file),
- * which held every answer back by half a second. This one clicks at once. */
-typedef GtkButton QuickButton;
-typedef GtkButtonClass QuickButtonClass;
-G_DEFINE_TYPE(QuickButton, quick_button, GTK_TYPE_BUTTON)
-
-static void quick_button_activate(GtkButton *button) { gtk_button_clicked(button); }
-static void quick_button_class_init(QuickButtonClass *class) { class->activate = quick_button_activate; }
-static void quick_button_init(QuickButton *button) { (void)button; }
-
 int main(int argc, char **argv)
 {
     if (argc < 5 || (argc - 3) % 2 != 0)
@@ -95,10 +95,7 @@ int main(int argc, char **argv)
 
     GtkWidget *dialog = gtk_file_chooser_dialog_new(
         NULL, NULL, saving ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
-        "_Cancel", GTK_RESPONSE_CANCEL, NULL);
-    GtkWidget *accept = g_object_new(quick_button_get_type(), "label", saving ? "_Save" : "_Open",
-                                     "use-underline", TRUE, "can-default", TRUE, "visible", TRUE, NULL);
-    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), accept, GTK_RESPONSE_ACCEPT);
+        "_Cancel", GTK_RESPONSE_CANCEL, saving ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, NULL);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
     gtk_file_chooser_set_local_only(chooser, TRUE);
     if (saving)
@@ -117,6 +114,12 @@ int main(int argc, char **argv)
         gtk_file_chooser_add_filter(chooser, filters[i]);
     }
     gtk_file_chooser_set_filter(chooser, filters[0]);
+
+    GtkWidget *accept = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    GtkWidget *quick = g_object_new(quick_button_get_type(), "label", gtk_button_get_label(GTK_BUTTON(accept)),
+                                    "use-underline", TRUE, "can-default", TRUE, "visible", TRUE, NULL);
+    gtk_widget_destroy(accept);
+    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), quick, GTK_RESPONSE_ACCEPT);
 
     /* A size that fits small screens; without a window manager GTK would
      * otherwise open it wider than the screen. */

@@ -284,9 +284,9 @@ e2e_wait_exit() {
     [[ $E2E_EDITOR_STATUS -eq 0 ]] || e2e_fail "exit status $E2E_EDITOR_STATUS"
 }
 
-# e2e_ended PID: the process has ended (a zombie counts: the editor reaps
-# its choosers between frames, not while a message box is up).
+# e2e_ended PID: the process has ended.
 e2e_ended() {
+    # A zombie counts: the editor reaps its choosers between frames, not while a message box is up.
     ! kill -0 "$1" 2>/dev/null || [[ "$(ps -o stat= -p "$1")" == Z* ]]
 }
 
