@@ -220,7 +220,7 @@ TEST_F(commands, a_dialog_returns_once_the_answer_is_whole_and_the_chooser_is_re
         EXPECT_EQ(open_file_dialog("L\0*.lev\0", path, sizeof path, nullptr, 0, ""), cases[i].result);
         EXPECT_EQ(file_dialog_error(), cases[i].error);
         EXPECT_NE(access((folder + "/ended").c_str(), F_OK), 0);
-        if (cases[i].result) EXPECT_EQ(path, file);
+        if (cases[i].result) { EXPECT_EQ(path, file); }
     }
     // Once it has ended, the first one is reaped, not left a zombie.
     write_file_text(folder + "/go", "");
