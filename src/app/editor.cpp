@@ -21,6 +21,7 @@
 #include "app/app_paths.h"
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/file_dialog.h"
 #include "app/held_keys.h"
 #include "app/user_message.h"
 #include "base/debug_log.h"
@@ -224,6 +225,7 @@ static void main_loop_step()
     }
     last_sample = now;
     logic_step(loop_manager, main_screen_step);
+    reap_file_choosers();
     ticks_since_frame++;
 }
 

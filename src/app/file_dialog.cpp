@@ -11,6 +11,7 @@
 #include <allegro.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -40,8 +41,40 @@ std::string chooser_program()
     return helper_path("qte_file_chooser");
 }
 
+// Choosers that have answered and are still closing down; reaped later so
+// that GTK's teardown overlaps the loading of the chosen file.
+std::vector<pid_t> closing;
+
+// At exit: a chooser still closing gets two seconds to end, so that it is
+// not left behind as a zombie of a parent that is gone.
+void wait_for_closing_choosers()
+{
+    for (int i = 0; i < 200 && !closing.empty(); i++) {
+        reap_file_choosers();
+        if (!closing.empty())
+            usleep(10000);
+    }
+}
+
+// Appends what the pipe holds now; true at its end.
+bool drain(int fd, std::string *output)
+{
+    char chunk[4096];
+    for (;;) {
+        ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got > 0)
+            output->append(chunk, (size_t)got);
+        else if (got == 0)
+            return true;
+        else if (errno != EINTR)
+            return false;
+    }
+}
+
 // Runs the chooser; fills `output` with what it printed. Returns its exit
-// status, or -1 when it could not be started or was killed.
+// status, or -1 when it could not be started or was killed. An answer that
+// has come whole ("<index>\n<path>\n", written at once) counts as status 0
+// without waiting for the chooser to end.
 int run_chooser(const std::vector<std::string> &args, std::string *output)
 {
     int fds[2];
@@ -64,25 +97,33 @@ int run_chooser(const std::vector<std::string> &args, std::string *output)
         close(fds[0]);
         return -1;
     }
-    // Wait for the chooser itself, not for the end of its output: a program
-    // it started may keep the pipe open long after it exited. Its answer is
-    // a few hundred bytes at most and waits in the pipe meanwhile.
+    // The end of the pipe does not mean the chooser has ended, nor the other
+    // way round: a program it started may keep the pipe open long after it
+    // exited. So watch both, the chooser's exit at every poll time-out.
+    fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
+    for (;;) {
+        reap_file_choosers();   // the previous one, e.g., while this one is up
+        struct pollfd ready = {fds[0], POLLIN, 0};
+        bool ended = poll(&ready, 1, 50) > 0 && drain(fds[0], output);
+        size_t line_end = output->find('\n');
+        if (line_end != std::string::npos && output->find('\n', line_end + 1) != std::string::npos &&
+            output->back() == '\n') {
+            static int waits_at_exit = atexit(wait_for_closing_choosers);
+            (void)waits_at_exit;
+            closing.push_back(pid);
+            close(fds[0]);
+            return 0;
+        }
+        pid_t done = waitpid(pid, &status, ended ? 0 : WNOHANG);
+        if (done == pid)
+            break;
+        if (done < 0 && errno != EINTR) {
             close(fds[0]);
             return -1;
         }
     }
-    fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
-    char chunk[1024];
-    for (;;) {
-        ssize_t got = read(fds[0], chunk, sizeof chunk);
-        if (got > 0)
-            output->append(chunk, (size_t)got);
-        else if (got == 0 || errno != EINTR)
-            break;
-    }
+    drain(fds[0], output);
     close(fds[0]);
     if (!WIFEXITED(status))
         return -1;
@@ -202,4 +243,16 @@ int save_file_dialog(const char *caption, const char *filter, char *path, int pa
 int file_dialog_error() { return last_error; }
 
 void set_file_chooser_program(const char *path) { program_override = path ? path : ""; }
+
+void reap_file_choosers()
+{
+    for (size_t i = 0; i < closing.size();) {
+        int status;
+        pid_t done = waitpid(closing[i], &status, WNOHANG);
+        if (done == 0 || (done < 0 && errno == EINTR))
+            i++;
+        else
+            closing.erase(closing.begin() + (long)i);
+    }
+}
 

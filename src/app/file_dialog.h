@@ -32,6 +32,10 @@ int save_file_dialog(const char *caption, const char *filter, char *path, int pa
 // FILE_DIALOG_* for the last dialog that returned without a file.
 int file_dialog_error();
 
+// Collects the exit of choosers that answered and were left closing down;
+// cheap, called from the main loop and before every dialog.
+void reap_file_choosers();
+
 // The chooser program to run; null restores the default, "qte_file_chooser"
 // in the executable's folder. Tests point it at a stand-in.
 void set_file_chooser_program(const char *path);

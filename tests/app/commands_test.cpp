@@ -42,9 +42,11 @@ struct commands : testing::Test {
         current_textures = &the_textures;
         show_message = [](const char *text) { told.push_back(text); };
         level_changed = false;
-        // The chooser prints the queued picks in turn (none left: a cancel) and logs its arguments.
+        // The chooser prints the queued picks in turn (none left: a cancel) and logs its arguments;
+        // the editor goes on once a pick is printed, so it leaves the queue first.
         std::string script = folder + "/chooser";
-        write_file_text(script, "#!/bin/sh\ncd '" + folder + "'\necho \"$@\" >> args\n[ -s queue ] || exit 1\nhead -n 2 queue\nsed -i 1,2d queue\n");
+        write_file_text(script, "#!/bin/sh\ncd '" + folder + "'\necho \"$@\" >> args\n[ -s queue ] || exit 1\n"
+                                "head -n 2 queue > pick\nsed -i 1,2d queue\ncat pick\n");
         chmod(script.c_str(), 0755);
         set_file_chooser_program(script.c_str());
     }
@@ -319,4 +321,39 @@ TEST_F(commands, undo_and_redo_give_back_the_bytes_of_each_state_and_the_asteris
     open("level", s);
     undo_command();
     EXPECT_EQ(unsaved_bytes(), opened);
+}
+
+// The editor goes on once the chooser's answer is whole: not when the chooser ends (GTK is slow to close
+// down), nor when the pipe ends (a program the chooser started may hold it). Without a whole answer the
+// exit status decides. The stand-ins linger until "go" appears (5 s at most), then mark that they ended.
+TEST_F(commands, a_dialog_returns_once_the_answer_is_whole_and_the_chooser_is_reaped_later)
+{
+    std::string file = folder + "/a.lev", linger = "(for i in $(seq 100); do [ -e go ] && break; sleep 0.05; done; touch ended)";
+    write_file_text(file, "x");
+    struct { std::string body; int result, error; } cases[] = {
+        {"echo $$ > pid; printf '1\\n%s\\n' '" + file + "'; " + linger, 1, FILE_DIALOG_CANCELLED},
+        {linger + " & exit 1", 0, FILE_DIALOG_CANCELLED},
+        {"printf '1\\n'; " + linger + " & exit 0", 0, FILE_DIALOG_HELPER_FAILED},
+        {"kill -9 $$", 0, FILE_DIALOG_NO_HELPER},
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
+        SCOPED_TRACE(cases[i].body);
+        std::string script = folder + "/chooser" + std::to_string(i);
+        write_file_text(script, "#!/bin/sh\ncd '" + folder + "'\nexec 2>/dev/null\n" + cases[i].body + "\n");
+        chmod(script.c_str(), 0755);
+        set_file_chooser_program(script.c_str());
+        char path[FILE_DIALOG_PATH_SIZE];
+        EXPECT_EQ(open_file_dialog("L\0*.lev\0", path, sizeof path, nullptr, 0, ""), cases[i].result);
+        EXPECT_EQ(file_dialog_error(), cases[i].error);
+        EXPECT_NE(access((folder + "/ended").c_str(), F_OK), 0);
+        if (cases[i].result) { EXPECT_EQ(path, file); }
+    }
+    // Once it has ended, the first one is reaped, not left a zombie.
+    write_file_text(folder + "/go", "");
+    std::string proc = "/proc/" + std::to_string(atoi(read_file_text(folder + "/pid").c_str()));
+    for (int i = 0; i < 300 && access(proc.c_str(), F_OK) == 0; i++) {
+        reap_file_choosers();
+        usleep(10000);
+    }
+    EXPECT_NE(access(proc.c_str(), F_OK), 0);
 }
