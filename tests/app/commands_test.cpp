@@ -343,7 +343,7 @@ TEST_F(commands, a_dialog_returns_once_the_answer_is_whole_and_the_chooser_is_re
         chmod(script.c_str(), 0755);
         set_file_chooser_program(script.c_str());
         char path[FILE_DIALOG_PATH_SIZE];
-        EXPECT_EQ(open_file_dialog("L\0*.lev\0", path, sizeof path, nullptr, 0, ""), cases[i].result);
+        EXPECT_EQ(open_file_dialog("Open Level", "L\0*.lev\0", path, sizeof path, nullptr, 0, ""), cases[i].result);
         EXPECT_EQ(file_dialog_error(), cases[i].error);
         EXPECT_NE(access((folder + "/ended").c_str(), F_OK), 0);
         if (cases[i].result) { EXPECT_EQ(path, file); }
