@@ -106,6 +106,16 @@ void place_menu(menu *m, const char *label, int x)
     place(m, x, 0, 80, 20);
 }
 
+// Makes `children` the window's children and hands the window, then each
+// child, to the manager (a window is drawn under what it holds).
+void add_window(gui_manager *manager, window *w, std::initializer_list<object *> children)
+{
+    w->children = children;
+    manager->add(w);
+    for (object *child : children)
+        manager->add(child);
+}
+
 void place_button(button *b, const char *label, void (*on_click)(), int x, int y, int w, int h)
 {
     b->label = label;
@@ -217,12 +227,7 @@ void build_import_window(gui_manager *manager)
     place_button(&import_done, "Done", import_done_command, cx - 20, cy + 130, 70, 15);
     place_button(&import_cancel, "Cancel", import_cancel_command, cx + 60, cy + 130, 70, 15);
     place_button(&import_select_all, "Select All", import_select_all_command, cx - 130, cy + 130, 90, 15);
-    import_window.children = {&import_selector, &import_done, &import_cancel, &import_select_all};
-    manager->add(&import_window);
-    manager->add(&import_selector);
-    manager->add(&import_done);
-    manager->add(&import_cancel);
-    manager->add(&import_select_all);
+    add_window(manager, &import_window, {&import_selector, &import_done, &import_cancel, &import_select_all});
 }
 
 void build_import_question_window(gui_manager *manager)
@@ -237,11 +242,7 @@ void build_import_question_window(gui_manager *manager)
     import_question_lines.text = import_question;
     place_button(&import_question_yes, "Yes", import_question_yes_command, cx - 80, cy + 18, 60, 15);
     place_button(&import_question_no, "No", import_question_no_command, cx + 20, cy + 18, 60, 15);
-    import_question_window.children = {&import_question_lines, &import_question_yes, &import_question_no};
-    manager->add(&import_question_window);
-    manager->add(&import_question_lines);
-    manager->add(&import_question_yes);
-    manager->add(&import_question_no);
+    add_window(manager, &import_question_window, {&import_question_lines, &import_question_yes, &import_question_no});
 }
 
 void build_update_window(gui_manager *manager)
@@ -265,10 +266,7 @@ void build_quit_window(gui_manager *manager)
     quit_window.title = "Quit without saving?";
     place_button(&quit_yes, "Yes", quit_yes_command, SCREEN_W / 2 - 80, SCREEN_H / 2 - 3, 60, 15);
     place_button(&quit_no, "No", quit_no_command, SCREEN_W / 2 + 20, SCREEN_H / 2 - 3, 60, 15);
-    quit_window.children = {&quit_yes, &quit_no};
-    manager->add(&quit_window);
-    manager->add(&quit_yes);
-    manager->add(&quit_no);
+    add_window(manager, &quit_window, {&quit_yes, &quit_no});
 }
 
 }  // namespace
