@@ -94,6 +94,15 @@ void close_level()
 static void load_level_files(const char *lev_name, const char *d3d_name)
 {
     settings *s = current_settings;
+    // Names from the command line have no dialog to bound them.
+    const char *too_long = strlen(lev_name) >= LEVEL_PATH_SIZE ? lev_name
+                           : strlen(d3d_name) >= LEVEL_PATH_SIZE ? d3d_name : nullptr;
+    if (too_long) {
+        report_unreadable(too_long == lev_name ? "level file" : "palette-list file", too_long,
+                          "The file name is too long.");
+        debug_log("Done loading level");
+        return;
+    }
     // Both files are opened and read before the loaded level is let go, so
     // that a wrong choice never costs the user the level (and its unsaved
     // changes) that was open.
@@ -133,8 +142,8 @@ static void load_level_files(const char *lev_name, const char *d3d_name)
 
     close_level();
     *current_level = loaded;  // the level's arrays change owner, nothing is copied
-    memcpy(level_path, lev_name, sizeof level_path);
-    memcpy(d3d_path, d3d_name, sizeof d3d_path);
+    snprintf(level_path, sizeof level_path, "%s", lev_name);
+    snprintf(d3d_path, sizeof d3d_path, "%s", d3d_name);
     level_changed = false;
     build_gl_textures(current_textures, current_level);
 
@@ -149,7 +158,7 @@ static void load_level_files(const char *lev_name, const char *d3d_name)
     debug_log("Done loading level");
 }
 
-bool find_palette_list(const char *lev_path, char *d3d, int d3d_size)
+bool find_palette_list_file(const char *lev_path, char *d3d, int d3d_size)
 {
     char folder[LEVEL_PATH_SIZE];
     folder_of(lev_path, folder, sizeof folder);
@@ -197,7 +206,7 @@ void open_level_command()
         char level_folder_name[LEVEL_PATH_SIZE];
         char beside[LEVEL_PATH_SIZE];
         folder_of(lev_name, level_folder_name, sizeof level_folder_name);
-        bool found = find_palette_list(lev_name, beside, sizeof beside);
+        bool found = find_palette_list_file(lev_name, beside, sizeof beside);
         chosen = open_file_dialog("Open Palette List", "Quarly D3D\0*.d3d\0", d3d_name, sizeof d3d_name, title,
                                   sizeof title, found ? level_folder_name : s->d3d_directory, found ? beside : nullptr);
     }
@@ -214,7 +223,7 @@ void open_level_files(const char *lev_name, const char *d3d_name)
     debug_log("Loading level.");
     char d3d_beside[LEVEL_PATH_SIZE];
     if (!d3d_name) {
-        find_palette_list(lev_name, d3d_beside, sizeof d3d_beside);
+        find_palette_list_file(lev_name, d3d_beside, sizeof d3d_beside);
         d3d_name = d3d_beside;
     }
     load_level_files(lev_name, d3d_name);

@@ -149,7 +149,7 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
               "--title Open Level open " + folder + "/ Quarly Level *.lev\n--title Open Palette List open / Quarly D3D *.d3d\n");
 }
 
-TEST(find_palette_list, takes_the_level_name_with_d3d_in_any_case_the_level_own_case_first)
+TEST(find_palette_list_file, takes_the_level_name_with_d3d_in_any_case_the_level_own_case_first)
 {
     std::string f = make_temp_folder() + "/";
     mkdir((f + "b.d3d").c_str(), 0755);
@@ -164,7 +164,7 @@ TEST(find_palette_list, takes_the_level_name_with_d3d_in_any_case_the_level_own_
     for (const auto &c : cases) {
         if (c.create) write_file_text(f + c.create, "");
         char d3d[LEVEL_PATH_SIZE];
-        EXPECT_EQ(find_palette_list((f + c.lev).c_str(), d3d, sizeof d3d), c.found) << c.lev;
+        EXPECT_EQ(find_palette_list_file((f + c.lev).c_str(), d3d, sizeof d3d), c.found) << c.lev;
         EXPECT_EQ(d3d, f + c.d3d);
     }
 }
