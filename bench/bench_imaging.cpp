@@ -15,8 +15,8 @@
 #include "imaging/bitmap_export.h"
 #include "imaging/bitmap_import.h"
 #include "imaging/neuquant.h"
-#include "render/gl_textures.h"
 #include "level/level.h"
+#include "level/texture_store.h"
 
 namespace {
 
@@ -183,9 +183,11 @@ BENCHMARK(BM_truecolour_import_paletted)->Unit(benchmark::kMillisecond);
 void export_bench(benchmark::State &state, int page, int filter)
 {
     bench_level b;
-    std::string path = temp_dir() + "/export";
+    std::string path = temp_dir() + "/export.bmp";
+    int palette_id = current_palette_id(&b.lvl, page);
     for (auto _ : state) {
-        if (export_page_to_file(&b.lvl, page, path.c_str(), filter) != EXPORT_OK) state.SkipWithError("export failed");
+        if (write_page_bitmap_file(&b.lvl, page, palette_id, filter == 2, path.c_str()) != EXPORT_OK)
+            state.SkipWithError("export failed");
     }
     state.SetBytesProcessed(state.iterations() * (filter == 2 ? BITMAP_8BIT_FILE_SIZE : BITMAP_24BIT_FILE_SIZE));
 }

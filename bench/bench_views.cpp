@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "app/commands.h"
 #include "app/gl_window.h"
 #include "app/app_state.h"
 #include "demo/demo_level.h"
@@ -197,7 +198,7 @@ void BM_model_view(benchmark::State &state)
     for (auto _ : state) {
         clear_frame();
         allegro_gl_set_allegro_mode();
-        draw_model_view(&view, &view.yaw, &view.pitch, &view.pan_x, &view.pan_y, &view.distance);
+        draw_selected_model(&view, &view.yaw, &view.pitch, &view.pan_x, &view.pan_y, &view.distance);
         allegro_gl_unset_allegro_mode();
         glFinish();
     }

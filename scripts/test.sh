@@ -12,7 +12,8 @@ jobs=$(nproc)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DQTE_SANITIZE=ON -DQTE_TESTS=ON
+# The benchmarks are built too (not run), so they keep up with the code.
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DQTE_SANITIZE=ON -DQTE_TESTS=ON -DQTE_BENCH=ON
 cmake --build build-test -j"$jobs"
 # One virtual X display for the tests that draw; the end-to-end tests start
 # their own displays.
