@@ -106,6 +106,14 @@ void place_menu(menu *m, const char *label, int x)
     place(m, x, 0, 80, 20);
 }
 
+// Places a window and gives it its title bar text (null: none) and flags.
+void place_window(window *w, const char *title, int flags, int x, int y, int width, int height)
+{
+    place(w, x, y, width, height);
+    w->title = title;
+    w->flags = flags;
+}
+
 // Makes `children` the window's children and hands the window, then each
 // child, to the manager (a window is drawn under what it holds).
 void add_window(gui_manager *manager, window *w, std::initializer_list<object *> children)
@@ -176,9 +184,7 @@ void build_settings_window(gui_manager *manager)
                                                       "Invert X Panning", "Fast quit"};
     const settings *s = current_settings;
     const int32_t values[SETTING_COUNT] = {s->invert_yrot, s->invert_ypos, s->invert_xpos, s->fast_quit};
-    place(&settings_window, 100, 100, SCREEN_W - 200, SCREEN_H - 200);
-    settings_window.flags = WINDOW_CLOSE | WINDOW_DRAG;
-    settings_window.title = "Settings";
+    place_window(&settings_window, "Settings", WINDOW_CLOSE | WINDOW_DRAG, 100, 100, SCREEN_W - 200, SCREEN_H - 200);
     manager->add(&settings_window);
     for (int i = 0; i < SETTING_COUNT; i++) {
         place(&setting_boxes[i], 120, 120 + 20 * i, 100, 10);
@@ -191,9 +197,8 @@ void build_settings_window(gui_manager *manager)
 
 void build_about_window(gui_manager *manager)
 {
-    place(&about_window, 100, 50, SCREEN_W - 200, SCREEN_H - 100);
-    about_window.flags = WINDOW_CLOSE | WINDOW_DRAG;
-    about_window.title = "About Quarly Texture Editor";
+    place_window(&about_window, "About Quarly Texture Editor", WINDOW_CLOSE | WINDOW_DRAG, 100, 50, SCREEN_W - 200,
+                 SCREEN_H - 100);
     place(&credits_box, 110, 370, SCREEN_W - 220, SCREEN_H - 450);
     credits_box.text = CREDITS_TEXT;
     credits_box.length = (int)sizeof CREDITS_TEXT - 1;
@@ -215,11 +220,8 @@ void build_about_window(gui_manager *manager)
 void build_import_window(gui_manager *manager)
 {
     // Centred on the texture view, not on the screen.
-    int cx = texture_view.x + texture_view.w / 2;
-    int cy = texture_view.y + texture_view.h / 2;
-    place(&import_window, cx - 140, cy - 150, 280, 300);
-    import_window.flags = 0;
-    import_window.title = "Select textures to import.";
+    int cx = texture_view.x + texture_view.w / 2, cy = texture_view.y + texture_view.h / 2;
+    place_window(&import_window, "Select textures to import.", 0, cx - 140, cy - 150, 280, 300);
     place(&import_selector, cx - 128, cy - 130, 256, 256);
     import_selector.level = current_level;
     import_selector.texture_set = current_textures;
@@ -233,11 +235,8 @@ void build_import_window(gui_manager *manager)
 void build_import_question_window(gui_manager *manager)
 {
     // Over the middle of the selection window, wide enough for its lines.
-    int cx = texture_view.x + texture_view.w / 2;
-    int cy = texture_view.y + texture_view.h / 2;
-    place(&import_question_window, cx - 295, cy - 40, 590, 80);
-    import_question_window.flags = 0;
-    import_question_window.title = "The page shares one palette";
+    int cx = texture_view.x + texture_view.w / 2, cy = texture_view.y + texture_view.h / 2;
+    place_window(&import_question_window, "The page shares one palette", 0, cx - 295, cy - 40, 590, 80);
     place(&import_question_lines, cx - 290, cy - 24, 580, 36);
     import_question_lines.text = import_question;
     place_button(&import_question_yes, "Yes", import_question_yes_command, cx - 80, cy + 18, 60, 15);
@@ -247,9 +246,7 @@ void build_import_question_window(gui_manager *manager)
 
 void build_update_window(gui_manager *manager)
 {
-    place(&update_window, 100, 100, SCREEN_W - 200, SCREEN_H - 200);
-    update_window.flags = WINDOW_CLOSE | WINDOW_DRAG;
-    update_window.title = nullptr;
+    place_window(&update_window, nullptr, WINDOW_CLOSE | WINDOW_DRAG, 100, 100, SCREEN_W - 200, SCREEN_H - 200);
     place(&update_text, 110, 120, SCREEN_W - 220, SCREEN_H - 230);
     update_text.text = nullptr;
     update_text.length = 0;
@@ -261,9 +258,7 @@ void build_update_window(gui_manager *manager)
 
 void build_quit_window(gui_manager *manager)
 {
-    place(&quit_window, SCREEN_W / 2 - 100, SCREEN_H / 2 - 20, 200, 40);
-    quit_window.flags = WINDOW_CLOSE;
-    quit_window.title = "Quit without saving?";
+    place_window(&quit_window, "Quit without saving?", WINDOW_CLOSE, SCREEN_W / 2 - 100, SCREEN_H / 2 - 20, 200, 40);
     place_button(&quit_yes, "Yes", quit_yes_command, SCREEN_W / 2 - 80, SCREEN_H / 2 - 3, 60, 15);
     place_button(&quit_no, "No", quit_no_command, SCREEN_W / 2 + 20, SCREEN_H / 2 - 3, 60, 15);
     add_window(manager, &quit_window, {&quit_yes, &quit_no});
