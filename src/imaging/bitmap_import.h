@@ -10,6 +10,7 @@
 
 struct level;
 struct texture_name;
+struct import_image;
 
 // Result codes of the importers.
 enum {
@@ -24,6 +25,8 @@ enum {
     IMPORT_TRUNCATED = 8,          // the declared sizes do not fit the file's bytes
     IMPORT_NO_MEMORY = 9,          // no room for a new palette or the page's pixels
     IMPORT_BAD_PAGE = 10,          // no such page, or no palette can be placed
+    IMPORT_TOO_LARGE = 11,         // a side over IMAGE_MAX_SIDE pixels
+    IMPORT_CORRUPT = 12,           // a PNG that libpng cannot decode
 };
 
 // Where a paletted page's imported palette goes.
@@ -94,3 +97,12 @@ struct import_image_size {
 // so that the caller can say what became of an image not 256 x 256.
 int import_truecolour_image(level *lvl, int page, const char *path, const import_selection *selection,
                             int placement = IMPORT_PLACE_AUTO, import_image_size *size = nullptr);
+
+// Imports a loaded image (see image_file.h): an indexed one the 8-bit
+// importer's way, a true-colour one the true-colour importer's way, with the
+// same placement, selection and results. The level is unchanged on a refusal.
+int import_image_into_page(level *lvl, int page, const import_image *image, const import_selection *selection,
+                           int placement = IMPORT_PLACE_AUTO);
+
+// palette_recoloured_by_8bit_bitmap for a loaded image: -1 for true colour.
+int palette_recoloured_by_image(level *lvl, int page, const import_image *image);
