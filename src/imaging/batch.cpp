@@ -231,9 +231,7 @@ bool parse_batch_name(const char *name, import_item *item)
     // Only the exact spelling the export writes: no other number of digits.
     char expected[256];
     int n = batch_file_name(expected, sizeof expected, item->page, item->palette_id, item->format);
-    if (n < 0 || n >= (int)sizeof expected || strncmp(expected, name, (size_t)(p - name)) != 0 ||
-        expected[p - name] != '.')
-        return false;
+    if (n < 0 || n >= (int)sizeof expected || strncmp(expected, name, (size_t)(p - name) + 1) != 0) return false;
     snprintf(item->name, sizeof item->name, "%s", name);
     return true;
 }

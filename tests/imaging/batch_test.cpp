@@ -73,27 +73,27 @@ TEST_F(batch_test, EditedFilesImportIntoTheirPageAndPalette)
     batch_export_options o;
     o.all_palettes = true;
     ASSERT_EQ(0, export_marked(o, files));
-    const level_palette p301 = *palette_by_id(&lvl, 301);
+    const level_palette p12 = *palette_by_id(&lvl, 12);
     const unsigned char brick = lvl.textures[0].pixels[10 * 256 + 10];
     // Palette 7's colour 0 becomes (3, 2, 1); page 1's top-left pixel (8, 16, 248);
-    // through palette 12, the indices in SOOT (x 176-200, y 40-240) and in BRICK_A.
+    // through palette 301, the indices in SOOT (x 176-200, y 40-240) and in BRICK_A.
     bytes b7 = read_file_bytes(file("page_000_palette_7.bmp")), b1 = read_file_bytes(file("page_001.bmp"));
-    bytes b12 = read_file_bytes(file("page_000_palette_12.bmp"));
+    bytes b301 = read_file_bytes(file("page_000_palette_301.bmp"));
     b7[54] = 1, b7[55] = 2, b7[56] = 3;
     b1[54 + 255 * 768] = 248, b1[54 + 255 * 768 + 1] = 16, b1[54 + 255 * 768 + 2] = 8;
-    b12[1078 + 205 * 256 + 180] ^= 0x55, b12[1078 + 245 * 256 + 10] ^= 0x55;
+    b301[1078 + 205 * 256 + 180] ^= 0x55, b301[1078 + 245 * 256 + 10] ^= 0x55;
     ASSERT_TRUE(write_file_bytes(file("page_000_palette_7.bmp"), b7) && write_file_bytes(file("page_001.bmp"), b1) &&
-                write_file_bytes(file("page_000_palette_12.bmp"), b12));
+                write_file_bytes(file("page_000_palette_301.bmp"), b301));
     const char *soot[] = {"SOOT"};
     batch_import_options io;
     io.texture_name_count = 1, io.texture_names = soot;
     ASSERT_EQ(0, import_pages(&lvl, files.c_str(), &io, &report)) << report.reason;
     EXPECT_EQ(3, report.imported);
     EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 7)->entries[0], "\3\2\1", 3));
-    EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 301), &p301, sizeof p301));
+    EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 12), &p12, sizeof p12));
     EXPECT_EQ(0, lvl.textures[0].palette_slot);
     EXPECT_EQ(0x045F, page_pixels16(lvl.textures[1])[0]);
-    EXPECT_EQ(b12[1078 + 205 * 256 + 180], lvl.textures[0].pixels[50 * 256 + 180]);
+    EXPECT_EQ(b301[1078 + 205 * 256 + 180], lvl.textures[0].pixels[50 * 256 + 180]);
     EXPECT_EQ(brick, lvl.textures[0].pixels[10 * 256 + 10]);
 }
 
