@@ -97,7 +97,7 @@ int plan_export(level *lvl, const batch_export_options *options, std::vector<exp
         }
     }
     for (const export_item &item : *items)
-        if (item.palette_id >= 0 && !palette_by_id(lvl, item.palette_id))
+        if (lvl->textures[item.page].paletted && !palette_by_id(lvl, item.palette_id))
             return fail(report, EXPORT_NO_PALETTE, "", "palette %d of page %d does not exist", item.palette_id,
                         item.page);
     return 0;
