@@ -54,8 +54,6 @@ TEST_F(batch_test, ExportThenImportWithoutEditsLeavesTheLevelByteIdentical)
         batch_export_options o;
         o.format = r.format, o.want_8bit = r.want_8bit, o.all_palettes = r.all_palettes;
         ASSERT_EQ(0, export_marked(o, to));
-        EXPECT_EQ(r.files, report.exported);
-        EXPECT_EQ(r.files, files_in(to));
         // Names the export does not write are left alone; the extension's case is free.
         for (const char *decoy : {"page_1.bmp", "page_0001.bmp", "page_001.txt", "Page_001.bmp", "page_001_palette_.bmp", "page_001.bmp.part"})
             write_file_text(to + "/" + decoy, "not an image");
@@ -74,26 +72,28 @@ TEST_F(batch_test, EditedFilesImportIntoTheirPageAndPalette)
     o.all_palettes = true;
     ASSERT_EQ(0, export_marked(o, files));
     const level_palette p12 = *palette_by_id(&lvl, 12);
-    const unsigned char brick = lvl.textures[0].pixels[10 * 256 + 10];
+    const unsigned char *indices = lvl.textures[0].pixels, soot = indices[50 * 256 + 180] ^ 0x55, brick = indices[10 * 256 + 10];
+    auto edit = [&](const char *name, size_t at, bytes values) {
+        bytes b = read_file_bytes(file(name));
+        std::copy(values.begin(), values.end(), b.begin() + at);
+        ASSERT_TRUE(write_file_bytes(file(name), b));
+    };
     // Palette 7's colour 0 becomes (3, 2, 1); page 1's top-left pixel (8, 16, 248);
-    // through palette 301, the indices in SOOT (x 176-200, y 40-240) and in BRICK_A.
-    bytes b7 = read_file_bytes(file("page_000_palette_7.bmp")), b1 = read_file_bytes(file("page_001.bmp"));
-    bytes b301 = read_file_bytes(file("page_000_palette_301.bmp"));
-    b7[54] = 1, b7[55] = 2, b7[56] = 3;
-    b1[54 + 255 * 768] = 248, b1[54 + 255 * 768 + 1] = 16, b1[54 + 255 * 768 + 2] = 8;
-    b301[1078 + 205 * 256 + 180] ^= 0x55, b301[1078 + 245 * 256 + 10] ^= 0x55;
-    ASSERT_TRUE(write_file_bytes(file("page_000_palette_7.bmp"), b7) && write_file_bytes(file("page_001.bmp"), b1) &&
-                write_file_bytes(file("page_000_palette_301.bmp"), b301));
-    const char *soot[] = {"SOOT"};
+    // through palette 301, one index in SOOT (x 176-200, y 40-240) and one in BRICK_A.
+    edit("page_000_palette_7.bmp", 54, {1, 2, 3});
+    edit("page_001.bmp", 54 + 255 * 768, {248, 16, 8});
+    edit("page_000_palette_301.bmp", 1078 + 205 * 256 + 180, {soot});
+    edit("page_000_palette_301.bmp", 1078 + 245 * 256 + 10, {(unsigned char)(brick ^ 0x55)});
+    const char *names[] = {"SOOT"};
     batch_import_options io;
-    io.texture_name_count = 1, io.texture_names = soot;
+    io.texture_name_count = 1, io.texture_names = names;
     ASSERT_EQ(0, import_pages(&lvl, files.c_str(), &io, &report)) << report.reason;
     EXPECT_EQ(3, report.imported);
     EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 7)->entries[0], "\3\2\1", 3));
     EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 12), &p12, sizeof p12));
     EXPECT_EQ(0, lvl.textures[0].palette_slot);
     EXPECT_EQ(0x045F, page_pixels16(lvl.textures[1])[0]);
-    EXPECT_EQ(b301[1078 + 205 * 256 + 180], lvl.textures[0].pixels[50 * 256 + 180]);
+    EXPECT_EQ(soot, lvl.textures[0].pixels[50 * 256 + 180]);
     EXPECT_EQ(brick, lvl.textures[0].pixels[10 * 256 + 10]);
 }
 
@@ -105,12 +105,12 @@ TEST_F(batch_test, RefusalsChangeNothingAndSayWhy)
     const char *nope[] = {"NOPE"};
     batch_import_options named;
     named.texture_name_count = 1, named.texture_names = nope;
-    struct row { std::vector<std::string> files; int result; const char *file, *reason; };
+    struct row { std::vector<std::string> files; int result; const char *reason; };  // the last file fails
     const row rows[] = {
-        {{}, EXPORT_NO_PALETTE, "", "palette 0 of page 16 does not exist"},  // no file written
-        {{"page_032.bmp"}, IMPORT_BAD_PAGE, "page_032.bmp", "the level has no page 32 (it has 32 pages)"},
-        {{"page_001.bmp", "page_003.png"}, IMPORT_CORRUPT, "page_003.png", "the PNG file is corrupt or truncated"},
-        {{"page_000_palette_7.bmp"}, IMPORT_BAD_PAGE, "page_000_palette_7.bmp", "page 0 has no texture named \"NOPE\""},
+        {{}, EXPORT_NO_PALETTE, "palette 0 of page 16 does not exist"},  // no file written
+        {{"page_032.bmp"}, IMPORT_BAD_PAGE, "the level has no page 32 (it has 32 pages)"},
+        {{"page_001.bmp", "page_003.png"}, IMPORT_CORRUPT, "the PNG file is corrupt or truncated"},
+        {{"page_000_palette_7.bmp"}, IMPORT_BAD_PAGE, "page 0 has no texture named \"NOPE\""},
     };
     int pages[] = {0, 1, 3};
     level_snapshot before = {};
@@ -119,10 +119,9 @@ TEST_F(batch_test, RefusalsChangeNothingAndSayWhy)
         SCOPED_TRACE(r.reason);
         std::string to = make_temp_folder();
         for (const std::string &f : r.files) write_file_bytes(to + "/" + f, f[7] == '3' ? bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0} : edited);
-        EXPECT_EQ(r.result, r.files.empty() ? export_pages(&lvl, to.c_str(), nullptr, &report)
-                            : import_pages(&lvl, to.c_str(), r.result == IMPORT_CORRUPT ? nullptr : &named, &report));
+        EXPECT_EQ(r.result, r.files.empty() ? export_pages(&lvl, to.c_str(), nullptr, &report) : import_pages(&lvl, to.c_str(), &named, &report));
         EXPECT_STREQ(r.reason, report.reason);
-        EXPECT_EQ(r.files.empty() ? "" : to + "/" + r.file, report.file);
+        EXPECT_EQ(r.files.empty() ? "" : to + "/" + r.files.back(), report.file);
         EXPECT_EQ(r.files.size(), (size_t)files_in(to) + report.imported + report.exported);
         EXPECT_TRUE(level_matches_snapshot(&lvl, &before));
     }
