@@ -58,6 +58,7 @@ TEST_F(png_test, a_paletted_page_comes_back_as_its_8_bit_bitmap_and_rgb_files_ho
     for (int page : {0, 0, 1}) {
         bool want_8bit = bmp[0] == 0;  // the first time
         ASSERT_EQ(EXPORT_OK, write_page_png_file(&lvl, page, 9, want_8bit, path.c_str()));
+        free_import_image(&image);
         ASSERT_EQ(IMPORT_OK, load_import_image(path.c_str(), &image));
         ASSERT_EQ(EXPORT_OK, encode_page_bitmap(&lvl, page, 9, want_8bit, bmp.data(), &size));
         ASSERT_EQ(want_8bit, image.indexed);
@@ -67,10 +68,12 @@ TEST_F(png_test, a_paletted_page_comes_back_as_its_8_bit_bitmap_and_rgb_files_ho
         EXPECT_EQ(0, memcmp(image.pixels, lvl.textures[0].pixels, PAGE_PIXELS));
         import_image from_bmp;  // an 8-bit bitmap is told apart too
         ASSERT_TRUE(write_page_bitmap_file(&lvl, 0, 9, true, (path + "b").c_str()) == EXPORT_OK && load_import_image((path + "b").c_str(), &from_bmp) == IMPORT_OK);
-        EXPECT_TRUE(from_bmp.indexed && memcmp(from_bmp.pixels, image.pixels, PAGE_PIXELS) == 0), free_import_image(&from_bmp);
+        EXPECT_TRUE(from_bmp.indexed && memcmp(from_bmp.pixels, image.pixels, PAGE_PIXELS) == 0);
+        free_import_image(&from_bmp);
         ASSERT_TRUE(import_image_into_page(&lvl, 0, &image, nullptr) == IMPORT_OK && import_8bit_bitmap_bytes(&lvl, 0, bmp.data(), size, nullptr) == IMPORT_OK);
         EXPECT_TRUE(memcmp(lvl.palettes[2].entries, lvl.palettes[3].entries, 1024) == 0 && memcmp(lvl.palettes[1].entries, lvl.palettes[3].entries, 1024) == 0);
     }
+    free_import_image(&image);
     EXPECT_EQ(IMPORT_CANNOT_OPEN, load_import_image((path + ".none").c_str(), &image));
 }
 
