@@ -3,6 +3,8 @@
 #include <stddef.h>
 #include <stdio.h>
 
+#include "base/file_io.h"
+
 struct level;
 struct level_texture;
 struct level_palette;
@@ -17,10 +19,11 @@ enum {
     EXPORT_BAD_PAGE = 5,       // no such page, or a page without pixels
 };
 
-// The export result of base/file_io.h's write_file_whole.
+// The export result of write_file_whole's result.
 inline int export_result_of_write(int write_result)
 {
-    return write_result == 0 ? EXPORT_OK : write_result == 1 ? EXPORT_CANNOT_CREATE : EXPORT_WRITE_FAILED;
+    return write_result == WRITE_FILE_OK ? EXPORT_OK
+         : write_result == WRITE_FILE_CANNOT_CREATE ? EXPORT_CANNOT_CREATE : EXPORT_WRITE_FAILED;
 }
 
 enum {
