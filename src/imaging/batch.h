@@ -67,7 +67,12 @@ int import_page_file(level *lvl, int page, int palette_id, const char *path, con
                      batch_report *report);
 
 // Imports every file of `folder` that export_pages names (of either format),
-// in page order, as import_page_file does. All or nothing: on the first
+// in page order, as import_page_file does, except that each file is compared
+// with the level as it was before the first file came in (so the unedited
+// file of one palette does not undo what another palette's file changed in
+// the shared indices). Names of another form are ignored; a page number
+// outside the level, or two files for one page and palette, is a refusal
+// before anything changes. All or nothing: on the first
 // refusal, or when the progress callback stops the work, the level is put
 // back as it was and the code is returned.
 int import_pages(level *lvl, const char *folder, const batch_import_options *options, batch_report *report);
