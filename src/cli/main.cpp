@@ -17,6 +17,7 @@
 #include "base/path.h"
 #include "cli/report.h"
 #include "imaging/batch.h"
+#include "imaging/neuquant.h"
 #include "imaging/unused_palettes.h"
 #include "level/level.h"
 #include "level/level_writer.h"
@@ -285,7 +286,7 @@ int run_export(const options &o, level *lvl)
     batch_report report;
     memset(&report, 0, sizeof report);
     if (export_pages(lvl, folder.c_str(), &options, &report) != 0)
-        return refuse(report.file[0] ? report.file : folder.c_str(), "%s", report.reason);
+        return refuse(report.file[0] ? report.file : o.files[0], "%s", report.reason);
     if (!o.quiet) printf("Exported %d files to %s\n", report.exported, folder.c_str());
     return 0;
 }
@@ -297,6 +298,7 @@ int run_import(const options &o, const char *d3d_path, level *lvl)
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
         return refuse(o.files[0], "Allegro cannot be started (%s)", allegro_error);
     set_color_depth(32);
+    quant_show_learning_messages(o.verbose);
     std::vector<std::string> names;
     std::vector<const char *> name_pointers;
     if (o.textures) {
@@ -324,25 +326,29 @@ int run_import(const options &o, const char *d3d_path, level *lvl)
         result = import_pages(lvl, o.from, &options, &report);
     }
     if (result != 0)
-        return refuse(report.file[0] ? report.file : (o.import_file ? o.import_file : o.from), "%s", report.reason);
+        return refuse(report.file[0] ? report.file : o.files[0], "%s", report.reason);
+    if (!o.dry_run && (report.imported > 0 || o.out_lev)) {
+        if (int r = write_result(o, d3d_path, lvl)) return r;
+    }
     if (!o.quiet)
         printf("%s %d files, skipped %d unchanged\n", o.dry_run ? "Would import" : "Imported", report.imported,
                report.skipped);
-    if (o.dry_run || (report.imported == 0 && !o.out_lev)) return 0;
-    return write_result(o, d3d_path, lvl);
+    return 0;
 }
 
 int run_delete_unused_palettes(const options &o, const char *d3d_path, level *lvl)
 {
     std::vector<int32_t> ids((size_t)(lvl->palette_count > 0 ? lvl->palette_count : 1));
     int removed = remove_unused_palettes(lvl, ids.data(), (int)ids.size());
+    if (!o.dry_run && (removed > 0 || o.out_lev)) {
+        if (int r = write_result(o, d3d_path, lvl)) return r;
+    }
     if (!o.quiet) {
         for (int i = 0; i < removed && i < (int)ids.size(); i++)
             printf("%s palette %d\n", o.dry_run ? "Would delete" : "Deleted", (int)ids[(size_t)i]);
         if (!removed) printf("No unused palettes\n");
     }
-    if (o.dry_run || (removed == 0 && !o.out_lev)) return 0;
-    return write_result(o, d3d_path, lvl);
+    return 0;
 }
 
 }  // namespace
