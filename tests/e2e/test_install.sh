@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # cmake --install into a temporary prefix: every file is there (qte-tool runs
-# without a display), the launcher,
-# file type and metainfo pass their validators; then the installed editor,
+# without a display), the launcher, file type and metainfo pass their
+# validators; then the installed editor,
 # started from a working folder of its own with a fresh home and no XDG
 # variables, finds its theme and chooser (opens the demo level through the
 # choosers) and keeps its settings and log under ~/.config and ~/.local/state,
