@@ -134,24 +134,25 @@ const char *import_failure(int result)
 // Whether the image is exactly what exporting the page through `palette`
 // (null for a 15-bit page) writes: the same indices and colour table for an
 // indexed file, the same colours for a true-colour one.
-bool image_equals_page(const level_texture &texture, const level_palette *palette, const import_image &image)
+bool image_equals_page(bool paletted, const unsigned char *page_pixels, const level_palette *palette,
+                       const import_image &image)
 {
     if (image.width != PAGE_SIZE || image.height != PAGE_SIZE) return false;
     if (image.indexed) {
-        if (!texture.paletted || !palette) return false;
+        if (!paletted || !palette) return false;
         for (int i = 0; i < 256; i++)
             if (memcmp(image.entries[i], palette->entries[i], 3) != 0) return false;
-        return memcmp(image.pixels, page_indices(texture), PAGE_PIXELS) == 0;
+        return memcmp(image.pixels, page_pixels, PAGE_PIXELS) == 0;
     }
     const unsigned char *rgb = image.pixels;
-    if (texture.paletted) {
+    if (paletted) {
         if (!palette) return false;
-        const unsigned char *indices = page_indices(texture);
+        const unsigned char *indices = page_pixels;
         for (int i = 0; i < PAGE_PIXELS; i++, rgb += 3)
             if (memcmp(rgb, palette->entries[indices[i]], 3) != 0) return false;
         return true;
     }
-    const uint16_t *pixels = page_pixels16(texture);
+    const uint16_t *pixels = (const uint16_t *)(const void *)page_pixels;
     for (int i = 0; i < PAGE_PIXELS; i++, rgb += 3) {
         unsigned v = pixels[i];
         if (rgb[0] != ((v >> 10) & 0x1F) << 3 || rgb[1] != ((v >> 5) & 0x1F) << 3 || rgb[2] != (v & 0x1F) << 3)
@@ -282,9 +283,26 @@ int export_pages(level *lvl, const char *folder, const batch_export_options *opt
 
 namespace {
 
+// The page's pixels and a palette as `before` holds them (the level's own
+// without a snapshot): a folder's files are compared with the level as it was
+// before the first of them came in, so that the unedited file of one palette
+// does not undo the edited indices another palette's file brought.
+const unsigned char *pixels_before(const level *lvl, int page, const level_snapshot *before)
+{
+    for (int i = 0; before && i < before->page_count; i++)
+        if (before->pages[i] == page) return before->pixels[i];
+    return lvl->textures[page].pixels;
+}
+
+const level_palette *palette_before(const level *lvl, int id, const level_snapshot *before)
+{
+    if (!before) return palette_by_id(lvl, id);
+    return id >= 0 && id < before->palette_table_size ? before->palette_table[id] : nullptr;
+}
+
 // import_page_file without clearing the report, so that a folder's imports add up.
 int import_one(level *lvl, int page, int palette_id, const char *path, const batch_import_options *options,
-               batch_report *report)
+               const level_snapshot *before, batch_report *report)
 {
     if (!lvl || page < 0 || page >= lvl->texture_count || !lvl->textures[page].pixels)
         return fail(report, IMPORT_BAD_PAGE, path, "the level has no page %d", page);
@@ -305,8 +323,9 @@ int import_one(level *lvl, int page, int palette_id, const char *path, const bat
     int result = load_import_image(path, &image);
     if (result != IMPORT_OK) return fail(report, result, path, "%s", import_failure(result));
     const level_palette *palette = nullptr;
-    if (texture.paletted) palette = palette_by_id(lvl, palette_id >= 0 ? palette_id : current_palette_id(lvl, page));
-    if (image_equals_page(texture, palette, image)) {
+    if (texture.paletted) palette = palette_before(lvl, palette_id >= 0 ? palette_id : current_palette_id(lvl, page), before);
+    const unsigned char *page_pixels = pixels_before(lvl, page, before);
+    if (page_pixels && image_equals_page(texture.paletted, page_pixels, palette, image)) {
         free_import_image(&image);
         report->skipped++;
         return 0;
@@ -336,7 +355,7 @@ int import_page_file(level *lvl, int page, int palette_id, const char *path, con
                      batch_report *report)
 {
     clear_report(report);
-    return import_one(lvl, page, palette_id, path, options, report);
+    return import_one(lvl, page, palette_id, path, options, nullptr, report);
 }
 
 int import_pages(level *lvl, const char *folder, const batch_import_options *options, batch_report *report)
@@ -384,7 +403,7 @@ int import_pages(level *lvl, const char *folder, const batch_import_options *opt
         return fail(report, IMPORT_NO_MEMORY, "", "there is not enough memory");
     for (size_t i = 0; i < chosen.size() && result == 0; i++) {
         join_path(path, sizeof path, folder, chosen[i].name);
-        result = import_one(lvl, chosen[i].page, chosen[i].palette_id, path, options, report);
+        result = import_one(lvl, chosen[i].page, chosen[i].palette_id, path, options, &before, report);
         if (result == 0 && options->progress &&
             !options->progress(options->progress_context, (int)i + 1, (int)chosen.size()))
             result = fail(report, BATCH_CANCELLED, "", "the import was stopped; the level is unchanged");

@@ -1,0 +1,132 @@
+// Tests of the batch export and import: round trips that change no byte, edited files landing in their page and palette, refusals.
+#include <allegro.h>
+#include <errno.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "imaging/batch.h"
+#include "imaging/bitmap_export.h"
+#include "imaging/bitmap_import.h"
+#include "imaging_support.h"
+#include "level/level_snapshot.h"
+#include "level/level_writer.h"
+#include "level/texture_store.h"
+
+namespace {
+
+int files_in(const std::string &folder) { return (int)std::distance(std::filesystem::directory_iterator(folder), {}); }
+
+// The demo level, loaded from a copy that save_level may write; `marks`
+// leaves out page 16, whose palette 0 the demo lacks.
+struct batch_test : ::testing::Test {
+    level lvl = {};
+    std::string files = make_temp_folder(), lev = files + "/demo.lev", d3d = files + "/demo.d3d";
+    bytes lev_bytes = read_file_bytes(binary_path("demo/demo.lev")), d3d_bytes = read_file_bytes(binary_path("demo/demo.d3d"));
+    bool marks[32];
+    batch_report report;
+
+    void SetUp() override
+    {
+        install_allegro(SYSTEM_NONE, &errno, atexit);
+        set_color_depth(32);
+        ASSERT_TRUE(write_file_bytes(lev, lev_bytes) && write_file_bytes(d3d, d3d_bytes));
+        ASSERT_EQ(LOAD_OK, load_bytes(&lvl, lev_bytes, d3d_bytes));
+        for (int p = 0; p < 32; p++) marks[p] = p != 16;
+    }
+    void TearDown() override { release_level_memory(&lvl); }
+    int export_marked(batch_export_options o, const std::string &to)
+    {
+        o.pages = marks;
+        return export_pages(&lvl, to.c_str(), &o, &report);
+    }
+    std::string file(const char *name) { return files + "/" + name; }
+};
+
+TEST_F(batch_test, ExportThenImportWithoutEditsLeavesTheLevelByteIdentical)
+{
+    struct row { int format; bool want_8bit, all_palettes; int files; };
+    // 31 pages; with every palette, page 0 adds two files and page 10 one.
+    for (row r : {row{BATCH_BMP, true, false, 31}, row{BATCH_BMP, false, false, 31}, row{BATCH_PNG, true, false, 31},
+                  row{BATCH_PNG, false, true, 34}, row{BATCH_BMP, true, true, 34}}) {
+        SCOPED_TRACE(r.format * 100 + r.want_8bit * 10 + r.all_palettes);
+        std::string to = make_temp_folder();
+        batch_export_options o;
+        o.format = r.format, o.want_8bit = r.want_8bit, o.all_palettes = r.all_palettes;
+        ASSERT_EQ(0, export_marked(o, to));
+        EXPECT_EQ(r.files, report.exported);
+        EXPECT_EQ(r.files, files_in(to));
+        // Names the export does not write are left alone; the extension's case is free.
+        for (const char *decoy : {"page_1.bmp", "page_0001.bmp", "page_001.txt", "Page_001.bmp", "page_001_palette_.bmp", "page_001.bmp.part"})
+            write_file_text(to + "/" + decoy, "not an image");
+        std::rename((to + "/page_002.bmp").c_str(), (to + "/page_002.BMP").c_str());
+        ASSERT_EQ(0, import_pages(&lvl, to.c_str(), nullptr, &report)) << report.file << ": " << report.reason;
+        EXPECT_EQ(r.files, report.skipped);
+        ASSERT_EQ(SAVE_OK, save_level(&lvl, lev.c_str(), d3d.c_str()));
+        EXPECT_TRUE(read_file_bytes(lev) == lev_bytes && read_file_bytes(d3d) == d3d_bytes);
+    }
+}
+
+TEST_F(batch_test, EditedFilesImportIntoTheirPageAndPalette)
+{
+    for (int p = 0; p < 32; p++) marks[p] = p < 2;  // palettes 12, 7 and 301; 15-bit
+    batch_export_options o;
+    o.all_palettes = true;
+    ASSERT_EQ(0, export_marked(o, files));
+    const level_palette p301 = *palette_by_id(&lvl, 301);
+    const unsigned char brick = lvl.textures[0].pixels[10 * 256 + 10];
+    // Palette 7's colour 0 becomes (3, 2, 1); page 1's top-left pixel (8, 16, 248);
+    // through palette 12, the indices in SOOT (x 176-200, y 40-240) and in BRICK_A.
+    bytes b7 = read_file_bytes(file("page_000_palette_7.bmp")), b1 = read_file_bytes(file("page_001.bmp"));
+    bytes b12 = read_file_bytes(file("page_000_palette_12.bmp"));
+    b7[54] = 1, b7[55] = 2, b7[56] = 3;
+    b1[54 + 255 * 768] = 248, b1[54 + 255 * 768 + 1] = 16, b1[54 + 255 * 768 + 2] = 8;
+    b12[1078 + 205 * 256 + 180] ^= 0x55, b12[1078 + 245 * 256 + 10] ^= 0x55;
+    ASSERT_TRUE(write_file_bytes(file("page_000_palette_7.bmp"), b7) && write_file_bytes(file("page_001.bmp"), b1) &&
+                write_file_bytes(file("page_000_palette_12.bmp"), b12));
+    const char *soot[] = {"SOOT"};
+    batch_import_options io;
+    io.texture_name_count = 1, io.texture_names = soot;
+    ASSERT_EQ(0, import_pages(&lvl, files.c_str(), &io, &report)) << report.reason;
+    EXPECT_EQ(3, report.imported);
+    EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 7)->entries[0], "\3\2\1", 3));
+    EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 301), &p301, sizeof p301));
+    EXPECT_EQ(0, lvl.textures[0].palette_slot);
+    EXPECT_EQ(0x045F, page_pixels16(lvl.textures[1])[0]);
+    EXPECT_EQ(b12[1078 + 205 * 256 + 180], lvl.textures[0].pixels[50 * 256 + 180]);
+    EXPECT_EQ(brick, lvl.textures[0].pixels[10 * 256 + 10]);
+}
+
+TEST_F(batch_test, RefusalsChangeNothingAndSayWhy)
+{
+    ASSERT_EQ(0, export_marked(batch_export_options(), files));
+    bytes edited = read_file_bytes(file("page_001.bmp"));
+    edited[100] ^= 0xFF;
+    const char *nope[] = {"NOPE"};
+    batch_import_options named;
+    named.texture_name_count = 1, named.texture_names = nope;
+    struct row { std::vector<std::string> files; int result; const char *file, *reason; };
+    const row rows[] = {
+        {{}, EXPORT_NO_PALETTE, "", "palette 0 of page 16 does not exist"},  // no file written
+        {{"page_032.bmp"}, IMPORT_BAD_PAGE, "page_032.bmp", "the level has no page 32 (it has 32 pages)"},
+        {{"page_001.bmp", "page_003.png"}, IMPORT_CORRUPT, "page_003.png", "the PNG file is corrupt or truncated"},
+        {{"page_000_palette_7.bmp"}, IMPORT_BAD_PAGE, "page_000_palette_7.bmp", "page 0 has no texture named \"NOPE\""},
+    };
+    int pages[] = {0, 1, 3};
+    level_snapshot before = {};
+    ASSERT_EQ(0, take_level_snapshot(&lvl, pages, 3, &before));
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.reason);
+        std::string to = make_temp_folder();
+        for (const std::string &f : r.files) write_file_bytes(to + "/" + f, f[7] == '3' ? bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0} : edited);
+        EXPECT_EQ(r.result, r.files.empty() ? export_pages(&lvl, to.c_str(), nullptr, &report)
+                            : import_pages(&lvl, to.c_str(), r.result == IMPORT_CORRUPT ? nullptr : &named, &report));
+        EXPECT_STREQ(r.reason, report.reason);
+        EXPECT_EQ(r.files.empty() ? "" : to + "/" + r.file, report.file);
+        EXPECT_EQ(r.files.size(), (size_t)files_in(to) + report.imported + report.exported);
+        EXPECT_TRUE(level_matches_snapshot(&lvl, &before));
+    }
+    free_level_snapshot(&before);
+}
+
+}  // namespace
