@@ -13,6 +13,7 @@
 namespace {
 
 // A PNG file is read whole; a larger one is cut here and refused as corrupt.
+// Other files are told apart by their start: as much as the 8-bit importer reads.
 enum { PNG_MAX_FILE_BYTES = 1 << 30, SNIFF_BYTES = 54 + 1024 + PAGE_PIXELS };
 
 const unsigned char png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};

@@ -79,7 +79,6 @@ struct png_encoding {
 int run_png_write(png_structp png, png_infop info, png_encoding *e)
 {
     if (setjmp(png_jmpbuf(png))) return 1;
-    png_set_write_fn(png, png_get_io_ptr(png), write_output, flush_output);
     png_set_IHDR(png, info, PAGE_SIZE, PAGE_SIZE, 8, e->paletted_file ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (e->paletted_file) {

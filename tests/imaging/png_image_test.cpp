@@ -76,14 +76,15 @@ TEST_F(png_test, a_paletted_page_comes_back_exactly_and_rgb_files_hold_the_24_bi
 
 TEST_F(png_test, hostile_files_are_refused_with_one_line_and_nothing_kept)
 {
-    bytes good = make_png(256, 256, PNG_COLOR_TYPE_PALETTE), half(good.begin(), good.begin() + good.size() / 2), crc = good, wide = good, tall = good, empty = good;
+    bytes good = make_png(256, 256, PNG_COLOR_TYPE_PALETTE), half(good.begin(), good.begin() + good.size() / 2), no_end(good.begin(), good.end() - 12), crc = good, wide = good, tall = good, empty = good;
     crc[900] ^= 1;
     wide[18] = 0x20, wide[19] = 0x01, tall[22] = 0x20, tall[23] = 0x01, empty[18] = 0, empty[19] = 0;
     uint32_t sum = (uint32_t)crc32(0, empty.data() + 12, 17);  // a zero width with a right CRC
     for (int i = 0; i < 4; i++) empty[29 + i] = (unsigned char)(sum >> (24 - 8 * i));
     struct { bytes file; int code; const char *message; } cases[] = {
         {valid_8bit(), IMPORT_CORRUPT, "Can't load the PNG image: it has no PNG signature and header."},
-        {half, IMPORT_CORRUPT, "Can't load the PNG image: the file is truncated."}, {crc, IMPORT_CORRUPT, "Can't load the PNG image: IDAT: CRC error."},
+        {half, IMPORT_CORRUPT, "Can't load the PNG image: the file is truncated."},
+        {no_end, IMPORT_CORRUPT, "Can't load the PNG image: the file is truncated."}, {crc, IMPORT_CORRUPT, "Can't load the PNG image: IDAT: CRC error."},
         {wide, IMPORT_TOO_LARGE, "Can't load the PNG image: it is 8193 x 256 pixels, larger than 8192 x 8192."},
         {tall, IMPORT_TOO_LARGE, "Can't load the PNG image: it is 256 x 8193 pixels, larger than 8192 x 8192."},
         {empty, IMPORT_CORRUPT, "Can't load the PNG image: Invalid IHDR data."}};
