@@ -4,6 +4,8 @@
 // callbacks, the per-step work and the quit request) in commands.cpp.
 #pragma once
 
+#include "base/path.h"
+
 class render3d;
 
 // File menu and Control+O, Control+S.
@@ -15,11 +17,6 @@ void open_level_command();
 // same log lines, messages and remembered folders); a null `d3d_name` means
 // the palette list find_palette_list_file finds beside the level.
 void open_level_files(const char *lev_name, const char *d3d_name);
-// The palette list of the level file `lev_path`: the file in the level's
-// folder named as the level with ".d3d", in any case ("demo.D3D" will do).
-// Returns true with its path in `d3d`; false with `d3d` set to the level's
-// name with ".d3d" when there is no such file.
-bool find_palette_list_file(const char *lev_path, char *d3d, int d3d_size);
 // Save writes the level back through temporary files; level_changed is
 // cleared only when both files were written, else the user is told why.
 void save_command();

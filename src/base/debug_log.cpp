@@ -4,6 +4,9 @@
 #include <stdarg.h>
 
 static FILE *debug_file = nullptr;   // null while logging is off
+static FILE *echo_file = stdout;    // null: the file only
+
+void set_debug_log_echo(FILE *echo) { echo_file = echo; }
 
 void open_debug_log(const char *path)
 {
@@ -27,9 +30,11 @@ void debug_log(const char *format, ...)
     vfprintf(debug_file, format, args);
     va_end(args);
     fputs(" \n", debug_file);
-    va_start(args, format);
-    vprintf(format, args);
-    va_end(args);
-    fputs(" \n", stdout);
+    if (echo_file) {
+        va_start(args, format);
+        vfprintf(echo_file, format, args);
+        va_end(args);
+        fputs(" \n", echo_file);
+    }
     fflush(debug_file);
 }

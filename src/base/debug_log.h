@@ -11,4 +11,7 @@ void close_debug_log();
 // Each message ends in " \n" in the file and on standard output and the file
 // is flushed, so it is complete up to the last message even after a crash.
 void debug_log(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// Where messages are echoed: standard output by default, null for nowhere.
+// The command-line tool keeps its standard output for its own output.
+void set_debug_log_echo(FILE *echo);
 

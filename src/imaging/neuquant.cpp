@@ -230,6 +230,10 @@ void set_radius_power(int alpha, int rad)
 
 // ---- 3. Initialising, learning, unbiasing, reading out ------------------------
 
+static bool learning_messages = true;
+
+void quant_show_learning_messages(bool show) { learning_messages = show; }
+
 bool quant_use_vector_code(bool wanted)
 {
     vector_code_chosen = true;
@@ -271,7 +275,7 @@ void quant_learn()
     int rad = radius >> RADIUS_BIAS_SHIFT;
     if (rad <= 1) rad = 0;
     set_radius_power(alpha, rad);
-    fprintf(stderr, "beginning 1D learning: initial radius=%d\n", rad);
+    if (learning_messages) fprintf(stderr, "beginning 1D learning: initial radius=%d\n", rad);
 
     int step;
     if (length % PRIME1 != 0) step = 3 * PRIME1;
@@ -302,7 +306,7 @@ void quant_learn()
             set_radius_power(alpha, rad);
         }
     }
-    fprintf(stderr, "finished 1D learning: final alpha=%f !\n", (double)((float)alpha / INIT_ALPHA));
+    if (learning_messages) fprintf(stderr, "finished 1D learning: final alpha=%f !\n", (double)((float)alpha / INIT_ALPHA));
 }
 
 void quant_unbias()

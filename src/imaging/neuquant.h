@@ -35,6 +35,10 @@ void quant_build_index();
 // The palette index of the neuron nearest to the colour (0 ... 255 each).
 int quant_lookup(int blue, int green, int red);
 
+// Whether learning writes its two lines on standard error (the default, as
+// the editor always has); the command-line tool keeps its standard error for
+// its own messages.
+void quant_show_learning_messages(bool show);
 // Chooses between the AVX2 code (where the processor has it; the default)
 // and the plain code, which give the same results. Returns whether the
 // AVX2 code is in use. For tests and benchmarks.

@@ -375,6 +375,11 @@ void sync_folder_of(const char *path)
 
 int save_level(level *lvl, const char *level_path, const char *d3d_path)
 {
+    return save_level_as(lvl, level_path, level_path, d3d_path);
+}
+
+int save_level_as(level *lvl, const char *source_path, const char *level_path, const char *d3d_path)
+{
     save_failure[0] = 0;
     if (!lvl->load_mask) return SAVE_OK;
     static char level_target[SAVE_PATH_SIZE], d3d_target[SAVE_PATH_SIZE];
@@ -384,8 +389,8 @@ int save_level(level *lvl, const char *level_path, const char *d3d_path)
     if (strcmp(level_target, d3d_target) == 0)
         return save_fail(SAVE_WRITE_FAILED, "the level file and the palette-list file are the same file");
 
-    FILE *src = fopen(level_target, "rb");
-    if (!src) return save_fail(SAVE_READ_FAILED, "the level file %s cannot be opened (%s)", level_target, strerror(errno));
+    FILE *src = fopen(source_path, "rb");
+    if (!src) return save_fail(SAVE_READ_FAILED, "the level file %s cannot be opened (%s)", source_path, strerror(errno));
     int result = SAVE_OK;
     FILE *tmp = create_temp_beside(level_target, "temp.lev", level_temp, mode_of(level_target, 0644));
     if (!tmp) {

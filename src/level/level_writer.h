@@ -35,3 +35,7 @@ const char *save_failure_reason();
 // target, synced, and renamed over it. On failure both files stay exactly as
 // they were, no temporary file is left and save_failure_reason() says why.
 int save_level(level *lvl, const char *level_path, const char *d3d_path);
+// The same, writing the new pair to `level_path` and `d3d_path` while the
+// blocks are copied from the level file at `source_path` (which stays as it
+// was): the tool's --out.
+int save_level_as(level *lvl, const char *source_path, const char *level_path, const char *d3d_path);

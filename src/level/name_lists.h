@@ -31,5 +31,8 @@ void free_name_lists();
 // empty) when no model or event model uses the page or memory ran out.
 bool build_users_list(const level *lvl, int page);
 void free_users_list();
+// Counts for each of the first `page_count` pages the event models and
+// models using it (those build_users_list lists); all zero when memory runs out.
+void count_page_users(const level *lvl, int *counts, int page_count);
 // The model's name or null when the level has no name for that index.
 const char *model_name(const level *lvl, int index);

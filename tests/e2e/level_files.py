@@ -5,6 +5,7 @@
 # Commands:
 #   bmp8 OUT SEED            an 8-bit 256 x 256 bitmap with its own palette
 #   bmp24 OUT                a 24-bit 256 x 256 bitmap: a red letter on blue
+#   png8 BMP OUT             the 8-bit bitmap BMP as a paletted PNG (rows top first)
 #   export24 LEV D3D PAGE SLOT BMP    BMP is the page drawn with its palette
 #   export8 LEV D3D PAGE SLOT BMP     BMP holds the page's indices and palette
 #   import8 LEV D3D PAGE BMP          the page holds BMP's indices, its list's
@@ -19,6 +20,7 @@
 #   letter LEV D3D OLD_LEV   pages 0 (inside its named rectangles only) and 4
 #                            show the bmp24 letter in their palettes
 import struct
+import zlib
 import sys
 
 
@@ -123,6 +125,15 @@ def main():
         write_bmp8(a[0], int(a[1]))
     elif cmd == 'bmp24':
         write_bmp24(a[0])
+    elif cmd == 'png8':
+        bmp = open(a[0], 'rb').read()
+        plte = b''.join(bmp[54 + 4 * i:57 + 4 * i][::-1] for i in range(256))
+        rows = b''.join(b'\0' + bmp[1078 + (255 - y) * 256:1078 + (256 - y) * 256] for y in range(256))
+
+        def chunk(kind, data):
+            return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+        open(a[1], 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 256, 256, 8, 3, 0, 0, 0)) +
+                               chunk(b'PLTE', plte) + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
     elif cmd in ('export24', 'export8'):
         palettes, _, pages = texture_block(a[0])
         lists = read_lists(a[1])

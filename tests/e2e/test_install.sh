@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# cmake --install into a temporary prefix: every file is there, the launcher,
-# file type and metainfo pass their validators; then the installed editor,
+# cmake --install into a temporary prefix: every file is there (qte-tool runs
+# without a display), the launcher, file type and metainfo pass their
+# validators; then the installed editor,
 # started from a working folder of its own with a fresh home and no XDG
 # variables, finds its theme and chooser (opens the demo level through the
 # choosers) and keeps its settings and log under ~/.config and ~/.local/state,
@@ -13,7 +14,7 @@ for tool in desktop-file-validate appstreamcli update-mime-database; do
 done
 prefix="$WORK/prefix"
 cmake --install "$BUILD" --prefix "$prefix" >"$WORK/install.out" 2>&1 || e2e_fail "install: $(tail -n 3 "$WORK/install.out")"
-for f in bin/qte libexec/qte/qte_file_chooser share/qte/themes/grey.bmp share/qte/about.bmp \
+for f in bin/qte bin/qte-tool libexec/qte/qte_file_chooser share/qte/themes/grey.bmp share/qte/about.bmp \
     share/qte/README/main.html share/qte/icons/qte.bmp share/applications/qte.desktop \
     share/mime/packages/qte.xml share/metainfo/org.example.qte.metainfo.xml; do
     [[ -s "$prefix/$f" ]] || e2e_fail "not installed: $f"
@@ -23,6 +24,7 @@ for n in 16 24 32 48 64 128 256; do
     [[ "$size" == "${n}x$n" ]] || e2e_fail "icon ${n}x$n: $size"
 done
 [[ "$(identify -format '%wx%h' "$prefix/share/qte/icons/qte.bmp")" == 64x64 ]] || e2e_fail "window icon size"
+[[ "$(env -u DISPLAY "$prefix/bin/qte-tool" --version)" == "qte-tool "* ]] || e2e_fail "the installed qte-tool does not run"
 desktop-file-validate "$prefix/share/applications/qte.desktop" || e2e_fail "desktop-file-validate"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.example.qte.metainfo.xml" || e2e_fail "appstreamcli validate"
 update-mime-database "$prefix/share/mime" 2>/dev/null || e2e_fail "update-mime-database"
