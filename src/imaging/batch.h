@@ -34,6 +34,10 @@ struct batch_import_options {
 
 enum { BATCH_REASON_SIZE = 1200 };
 
+// The result when the progress callback stopped the work (distinct from
+// every EXPORT_* and IMPORT_* code).
+enum { BATCH_CANCELLED = 100 };
+
 // What a batch did, and on failure which file and why in one sentence
 // (e.g. "the file is a PNG larger than 8192 x 8192 pixels").
 struct batch_report {

@@ -1,0 +1,398 @@
+// Batch export and import: every marked page to files named after it, and those files back.
+#include "imaging/batch.h"
+
+#include <dirent.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "imaging/bitmap_export.h"
+#include "imaging/bitmap_import.h"
+#include "imaging/image_file.h"
+#include "imaging/png_image.h"
+#include "level/level.h"
+#include "level/level_snapshot.h"
+#include "level/texture_store.h"
+
+namespace {
+
+const char *extension_of(int format) { return format == BATCH_PNG ? "png" : "bmp"; }
+
+void clear_report(batch_report *report)
+{
+    memset(report, 0, sizeof *report);
+}
+
+// Records the first failure: its code, its file and one sentence saying why.
+int fail(batch_report *report, int result, const char *file, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+int fail(batch_report *report, int result, const char *file, const char *format, ...)
+{
+    report->result = result;
+    snprintf(report->file, sizeof report->file, "%s", file ? file : "");
+    va_list args;
+    va_start(args, format);
+    vsnprintf(report->reason, sizeof report->reason, format, args);
+    va_end(args);
+    return result;
+}
+
+// "folder/name" into `out`; false when it does not fit a path.
+bool join_path(char *out, size_t size, const char *folder, const char *name)
+{
+    size_t length = strlen(folder);
+    const char *separator = length > 0 && folder[length - 1] == '/' ? "" : "/";
+    int n = snprintf(out, size, "%s%s%s", folder, separator, name);
+    return n >= 0 && (size_t)n < size;
+}
+
+// The folder must exist and take new files before anything is written.
+int check_folder(const char *folder, bool for_writing, batch_report *report, int cannot_code)
+{
+    struct stat st;
+    if (!folder || stat(folder, &st) != 0 || !S_ISDIR(st.st_mode))
+        return fail(report, cannot_code, folder, "the folder does not exist");
+    if (for_writing && access(folder, W_OK | X_OK) != 0)
+        return fail(report, cannot_code, folder, "the folder cannot be written to");
+    return 0;
+}
+
+// One file an export writes: the page and the palette (-1 for a 15-bit page)
+// and whether the name carries the palette's id.
+struct export_item {
+    int page, palette_id;
+    bool named_palette;
+};
+
+// Lists the files of the marked pages, refusing (nothing written) a page that
+// cannot be exported.
+int plan_export(level *lvl, const batch_export_options *options, std::vector<export_item> *items,
+                batch_report *report)
+{
+    for (int page = 0; page < lvl->texture_count; page++) {
+        if (options->pages && !options->pages[page]) continue;
+        const level_texture &texture = lvl->textures[page];
+        if (!texture.pixels) return fail(report, EXPORT_BAD_PAGE, "", "page %d has no pixels", page);
+        if (!texture.paletted) {
+            items->push_back({page, -1, false});
+            continue;
+        }
+        const palette_list *list = find_palette_list(lvl, page);
+        if (options->all_palettes && list && list->count > 0) {
+            for (int slot = 0; slot < list->count; slot++) items->push_back({page, list->palette_ids[slot], true});
+        } else {
+            int id = current_palette_id(lvl, page);
+            if (id == NO_PALETTE_ENTRY)
+                return fail(report, EXPORT_NO_PALETTE, "", "page %d shows palette slot %d, which its palette list lacks",
+                            page, texture.palette_slot + 1);
+            items->push_back({page, id, false});
+        }
+    }
+    for (const export_item &item : *items)
+        if (item.palette_id >= 0 && !palette_by_id(lvl, item.palette_id))
+            return fail(report, EXPORT_NO_PALETTE, "", "palette %d of page %d does not exist", item.palette_id,
+                        item.page);
+    return 0;
+}
+
+const char *export_failure(int result)
+{
+    switch (result) {
+    case EXPORT_CANNOT_CREATE: return "the file cannot be created";
+    case EXPORT_NO_PALETTE: return "the page's palette does not exist";
+    case EXPORT_BAD_PAGE: return "the page cannot be exported";
+    default: return "writing the file failed";
+    }
+}
+
+const char *import_failure(int result)
+{
+    switch (result) {
+    case IMPORT_CANNOT_OPEN: return "the file cannot be opened or is not an image that can be read";
+    case IMPORT_NOT_BITMAP: return "the file is not a Windows bitmap";
+    case IMPORT_NOT_V3: return "the bitmap does not have a 40-byte (version 3) header";
+    case IMPORT_NOT_256: return "the bitmap is not 256 x 256 pixels";
+    case IMPORT_NOT_8BIT: return "the bitmap is not 8-bit";
+    case IMPORT_COMPRESSED: return "the bitmap is compressed; save it uncompressed";
+    case IMPORT_TOO_MANY_COLOURS: return "the bitmap has more than 256 colours in its table";
+    case IMPORT_TRUNCATED: return "the file is shorter than its header says";
+    case IMPORT_NO_MEMORY: return "there is not enough memory";
+    case IMPORT_TOO_LARGE: return "the image is larger than 8192 x 8192 pixels";
+    case IMPORT_CORRUPT: return "the PNG file is corrupt or truncated";
+    default: return "the page cannot take this image";
+    }
+}
+
+// Whether the image is exactly what exporting the page through `palette`
+// (null for a 15-bit page) writes: the same indices and colour table for an
+// indexed file, the same colours for a true-colour one.
+bool image_equals_page(const level_texture &texture, const level_palette *palette, const import_image &image)
+{
+    if (image.width != PAGE_SIZE || image.height != PAGE_SIZE) return false;
+    if (image.indexed) {
+        if (!texture.paletted || !palette) return false;
+        for (int i = 0; i < 256; i++)
+            if (memcmp(image.entries[i], palette->entries[i], 3) != 0) return false;
+        return memcmp(image.pixels, page_indices(texture), PAGE_PIXELS) == 0;
+    }
+    const unsigned char *rgb = image.pixels;
+    if (texture.paletted) {
+        if (!palette) return false;
+        const unsigned char *indices = page_indices(texture);
+        for (int i = 0; i < PAGE_PIXELS; i++, rgb += 3)
+            if (memcmp(rgb, palette->entries[indices[i]], 3) != 0) return false;
+        return true;
+    }
+    const uint16_t *pixels = page_pixels16(texture);
+    for (int i = 0; i < PAGE_PIXELS; i++, rgb += 3) {
+        unsigned v = pixels[i];
+        if (rgb[0] != ((v >> 10) & 0x1F) << 3 || rgb[1] != ((v >> 5) & 0x1F) << 3 || rgb[2] != (v & 0x1F) << 3)
+            return false;
+    }
+    return true;
+}
+
+// The slot of `palette_id` in the page's palette list, or -1.
+int slot_of_palette(level *lvl, int page, int palette_id)
+{
+    const palette_list *list = find_palette_list(lvl, page);
+    for (int k = 0; list && list->palette_ids && k < list->count; k++)
+        if (list->palette_ids[k] == palette_id) return k;
+    return -1;
+}
+
+// The named textures of a page with several palettes, marked as the options
+// say: the names given, else every one.
+int build_selection(level *lvl, int page, const char *file, const batch_import_options *options,
+                    std::vector<const texture_name *> *names, std::unique_ptr<bool[]> *marks, batch_report *report)
+{
+    for (int i = 0; i < lvl->texture_name_count; i++)
+        if (lvl->texture_names[i].texture == page) names->push_back(&lvl->texture_names[i]);
+    const int given = options ? options->texture_name_count : 0;
+    marks->reset(new bool[names->size() + 1]);
+    for (size_t i = 0; i <= names->size(); i++) (*marks)[i] = given == 0;
+    for (int n = 0; n < given; n++) {
+        bool found = false;
+        for (size_t i = 0; i < names->size(); i++)
+            if (strcmp((*names)[i]->name, options->texture_names[n]) == 0) {
+                (*marks)[i] = true;
+                found = true;
+            }
+        if (!found)
+            return fail(report, IMPORT_BAD_PAGE, file, "page %d has no texture named \"%s\"", page,
+                        options->texture_names[n]);
+    }
+    return 0;
+}
+
+// A file of the folder that export_pages names.
+struct import_item {
+    int page, palette_id, format;
+    char name[256];
+};
+
+// Reads a run of decimal digits (at most nine); -1 when there is none.
+int read_number(const char **p)
+{
+    int value = -1, digits = 0;
+    while (**p >= '0' && **p <= '9' && digits < 9) {
+        value = (value < 0 ? 0 : value * 10) + (**p - '0');
+        (*p)++, digits++;
+    }
+    return **p >= '0' && **p <= '9' ? -1 : value;
+}
+
+// Whether `name` is one batch_file_name gives (the extension in either case).
+bool parse_batch_name(const char *name, import_item *item)
+{
+    if (strncmp(name, "page_", 5) != 0) return false;
+    const char *p = name + 5;
+    item->page = read_number(&p);
+    item->palette_id = -1;
+    if (item->page < 0) return false;
+    if (strncmp(p, "_palette_", 9) == 0) {
+        p += 9;
+        item->palette_id = read_number(&p);
+        if (item->palette_id < 0) return false;
+    }
+    if (*p != '.') return false;
+    if (strcasecmp(p + 1, "bmp") == 0) item->format = BATCH_BMP;
+    else if (strcasecmp(p + 1, "png") == 0) item->format = BATCH_PNG;
+    else return false;
+    // Only the exact spelling the export writes: no other number of digits.
+    char expected[256];
+    int n = batch_file_name(expected, sizeof expected, item->page, item->palette_id, item->format);
+    if (n < 0 || n >= (int)sizeof expected || strncmp(expected, name, (size_t)(p - name)) != 0 ||
+        expected[p - name] != '.')
+        return false;
+    snprintf(item->name, sizeof item->name, "%s", name);
+    return true;
+}
+
+}  // namespace
+
+int batch_file_name(char *out, int size, int page, int palette_id, int format)
+{
+    if (palette_id >= 0) return snprintf(out, (size_t)size, "page_%03d_palette_%d.%s", page, palette_id, extension_of(format));
+    return snprintf(out, (size_t)size, "page_%03d.%s", page, extension_of(format));
+}
+
+int export_pages(level *lvl, const char *folder, const batch_export_options *options, batch_report *report)
+{
+    clear_report(report);
+    static const batch_export_options defaults;
+    if (!options) options = &defaults;
+    if (!lvl || lvl->load_mask == 0) return fail(report, EXPORT_BAD_PAGE, "", "no level is loaded");
+    std::vector<export_item> items;
+    int result = plan_export(lvl, options, &items, report);
+    if (result == 0) result = check_folder(folder, true, report, EXPORT_CANNOT_CREATE);
+    if (result != 0) return result;
+
+    // Every path is made before the first file is written.
+    std::vector<std::vector<char>> paths(items.size(), std::vector<char>(LEVEL_PATH_SIZE));
+    for (size_t i = 0; i < items.size(); i++) {
+        char name[64];
+        const export_item &item = items[i];
+        batch_file_name(name, sizeof name, item.page, item.named_palette ? item.palette_id : -1, options->format);
+        if (!join_path(paths[i].data(), LEVEL_PATH_SIZE, folder, name))
+            return fail(report, EXPORT_CANNOT_CREATE, folder, "the folder's path is too long");
+    }
+    for (size_t i = 0; i < items.size(); i++) {
+        const export_item &item = items[i];
+        const char *path = paths[i].data();
+        result = options->format == BATCH_PNG
+                     ? write_page_png_file(lvl, item.page, item.palette_id, options->want_8bit, path)
+                     : write_page_bitmap_file(lvl, item.page, item.palette_id, options->want_8bit, path);
+        if (result != EXPORT_OK) return fail(report, result, path, "%s", export_failure(result));
+        report->exported++;
+        if (options->progress && !options->progress(options->progress_context, (int)i + 1, (int)items.size()))
+            return fail(report, BATCH_CANCELLED, "", "the export was stopped after %d of %d files", (int)i + 1,
+                        (int)items.size());
+    }
+    return 0;
+}
+
+namespace {
+
+// import_page_file without clearing the report, so that a folder's imports add up.
+int import_one(level *lvl, int page, int palette_id, const char *path, const batch_import_options *options,
+               batch_report *report)
+{
+    if (!lvl || page < 0 || page >= lvl->texture_count || !lvl->textures[page].pixels)
+        return fail(report, IMPORT_BAD_PAGE, path, "the level has no page %d", page);
+    level_texture &texture = lvl->textures[page];
+    int slot = -1;
+    if (palette_id >= 0) {
+        slot = texture.paletted ? slot_of_palette(lvl, page, palette_id) : -1;
+        if (slot < 0)
+            return fail(report, IMPORT_BAD_PAGE, path, "palette %d is not in the palette list of page %d", palette_id,
+                        page);
+    }
+    std::vector<const texture_name *> names;
+    std::unique_ptr<bool[]> marks;
+    if (texture.palette_slot_count > 1 && build_selection(lvl, page, path, options, &names, &marks, report) != 0)
+        return report->result;
+
+    import_image image = {};
+    int result = load_import_image(path, &image);
+    if (result != IMPORT_OK) return fail(report, result, path, "%s", import_failure(result));
+    const level_palette *palette = nullptr;
+    if (texture.paletted) palette = palette_by_id(lvl, palette_id >= 0 ? palette_id : current_palette_id(lvl, page));
+    if (image_equals_page(texture, palette, image)) {
+        free_import_image(&image);
+        report->skipped++;
+        return 0;
+    }
+
+    import_selection selection = {(int)names.size(), names.data(), marks.get()};
+    const import_selection *chosen = texture.palette_slot_count > 1 ? &selection : nullptr;
+    if (slot >= 0) {
+        // The file is for one palette of the list: it is overwritten in place
+        // while its slot is current, and the slot the user sees comes back.
+        const int32_t shown = texture.palette_slot;
+        texture.palette_slot = slot;
+        result = import_image_into_page(lvl, page, &image, chosen, IMPORT_PLACE_CURRENT);
+        lvl->textures[page].palette_slot = shown;
+    } else {
+        result = import_image_into_page(lvl, page, &image, chosen, IMPORT_PLACE_AUTO);
+    }
+    free_import_image(&image);
+    if (result != IMPORT_OK) return fail(report, result, path, "%s", import_failure(result));
+    report->imported++;
+    return 0;
+}
+
+}  // namespace
+
+int import_page_file(level *lvl, int page, int palette_id, const char *path, const batch_import_options *options,
+                     batch_report *report)
+{
+    clear_report(report);
+    return import_one(lvl, page, palette_id, path, options, report);
+}
+
+int import_pages(level *lvl, const char *folder, const batch_import_options *options, batch_report *report)
+{
+    clear_report(report);
+    static const batch_import_options defaults;
+    if (!options) options = &defaults;
+    if (!lvl || lvl->load_mask == 0) return fail(report, IMPORT_BAD_PAGE, "", "no level is loaded");
+    int result = check_folder(folder, false, report, IMPORT_CANNOT_OPEN);
+    if (result != 0) return result;
+    DIR *dir = opendir(folder);
+    if (!dir) return fail(report, IMPORT_CANNOT_OPEN, folder, "the folder cannot be read");
+    std::vector<import_item> items;
+    while (const dirent *entry = readdir(dir)) {
+        import_item item;
+        if (parse_batch_name(entry->d_name, &item)) items.push_back(item);
+    }
+    closedir(dir);
+    std::sort(items.begin(), items.end(), [](const import_item &a, const import_item &b) {
+        return a.page != b.page ? a.page < b.page : a.palette_id != b.palette_id ? a.palette_id < b.palette_id
+                                                                                   : a.format < b.format;
+    });
+
+    // Everything is checked before the level is touched: page numbers, and
+    // two files for one page and palette.
+    std::vector<import_item> chosen;
+    std::vector<int> pages;
+    char path[LEVEL_PATH_SIZE];
+    for (size_t i = 0; i < items.size(); i++) {
+        const import_item &item = items[i];
+        if (!join_path(path, sizeof path, folder, item.name))
+            return fail(report, IMPORT_CANNOT_OPEN, folder, "the folder's path is too long");
+        if (item.page >= lvl->texture_count)
+            return fail(report, IMPORT_BAD_PAGE, path, "the level has no page %d (it has %d pages)", item.page,
+                        lvl->texture_count);
+        if (options->pages && !options->pages[item.page]) continue;
+        if (i > 0 && items[i - 1].page == item.page && items[i - 1].palette_id == item.palette_id)
+            return fail(report, IMPORT_BAD_PAGE, path, "%s is for the same page and palette", items[i - 1].name);
+        chosen.push_back(item);
+        if (pages.empty() || pages.back() != item.page) pages.push_back(item.page);
+    }
+
+    level_snapshot before = {};
+    if (take_level_snapshot(lvl, pages.data(), (int)pages.size(), &before) != 0)
+        return fail(report, IMPORT_NO_MEMORY, "", "there is not enough memory");
+    for (size_t i = 0; i < chosen.size() && result == 0; i++) {
+        join_path(path, sizeof path, folder, chosen[i].name);
+        result = import_one(lvl, chosen[i].page, chosen[i].palette_id, path, options, report);
+        if (result == 0 && options->progress &&
+            !options->progress(options->progress_context, (int)i + 1, (int)chosen.size()))
+            result = fail(report, BATCH_CANCELLED, "", "the import was stopped; the level is unchanged");
+    }
+    if (result != 0) {
+        swap_level_snapshot(lvl, &before);
+        report->imported = report->skipped = 0;
+    }
+    free_level_snapshot(&before);
+    return result;
+}
