@@ -6,6 +6,7 @@
 
 #include "base/byte_writer.h"
 #include "base/debug_log.h"
+#include "base/file_io.h"
 #include "level/level.h"
 #include "level/texture_store.h"
 
@@ -55,35 +56,34 @@ int encode_page_bitmap(level *lvl, int page, int palette_id, bool want_8bit, uns
             memcpy(p, indices + y * PAGE_SIZE, PAGE_SIZE);
             p += PAGE_SIZE;
         }
-    } else if (texture.paletted) {
-        const unsigned char *indices = page_indices(texture);
-        for (int y = PAGE_SIZE - 1; y >= 0; y--) {
-            const unsigned char *row = indices + y * PAGE_SIZE;
-            for (int x = 0; x < PAGE_SIZE; x++) {
-                const unsigned char *entry = palette->entries[row[x]];
-                p[0] = entry[2];
-                p[1] = entry[1];
-                p[2] = entry[0];
-                p += 3;
-            }
-        }
     } else {
-        // The low three bits of each channel stay 0; bit 15 is not colour,
-        // so the transparent key is written as (8, 8, 8).
-        const uint16_t *pixels = page_pixels16(texture);
         for (int y = PAGE_SIZE - 1; y >= 0; y--) {
-            const uint16_t *row = pixels + y * PAGE_SIZE;
-            for (int x = 0; x < PAGE_SIZE; x++) {
-                unsigned v = row[x];
-                p[0] = (unsigned char)((v & 0x1F) << 3);
-                p[1] = (unsigned char)(((v >> 5) & 0x1F) << 3);
-                p[2] = (unsigned char)(((v >> 10) & 0x1F) << 3);
-                p += 3;
+            page_row_rgb(texture, palette, y, p);
+            for (int x = 0; x < PAGE_SIZE; x++, p += 3) {  // red, green, blue to blue, green, red
+                unsigned char red = p[0];
+                p[0] = p[2];
+                p[2] = red;
             }
         }
     }
     *size = (size_t)(p - out);
     return EXPORT_OK;
+}
+
+void page_row_rgb(const level_texture &texture, const level_palette *palette, int y, unsigned char *rgb)
+{
+    if (texture.paletted) {
+        const unsigned char *row = page_indices(texture) + y * PAGE_SIZE;
+        for (int x = 0; x < PAGE_SIZE; x++, rgb += 3) memcpy(rgb, palette->entries[row[x]], 3);
+        return;
+    }
+    const uint16_t *row = page_pixels16(texture) + y * PAGE_SIZE;
+    for (int x = 0; x < PAGE_SIZE; x++, rgb += 3) {
+        unsigned v = row[x];
+        rgb[0] = (unsigned char)(((v >> 10) & 0x1F) << 3);
+        rgb[1] = (unsigned char)(((v >> 5) & 0x1F) << 3);
+        rgb[2] = (unsigned char)((v & 0x1F) << 3);
+    }
 }
 
 int write_page_bitmap_file(level *lvl, int page, int palette_id, bool want_8bit, const char *path)
@@ -96,31 +96,7 @@ int write_page_bitmap_file(level *lvl, int page, int palette_id, bool want_8bit,
     int result = encode_page_bitmap(lvl, page, palette_id, want_8bit, bytes, &size);
     if (result == EXPORT_NO_PALETTE)
         debug_log(" Palette %d does not exist; the page was not exported.", palette_id);
-    if (result != EXPORT_OK) {
-        free(bytes);
-        return result;
-    }
-
-    // Written beside the target and renamed over it when complete, so a
-    // failed write neither leaves half a file nor destroys an older one.
-    char temp_path[LEVEL_PATH_SIZE + 16];
-    if (snprintf(temp_path, sizeof temp_path, "%s.part", path) >= (int)sizeof temp_path) {
-        free(bytes);
-        return EXPORT_CANNOT_CREATE;
-    }
-    FILE *file = fopen(temp_path, "wb");
-    if (!file) {
-        free(bytes);
-        return EXPORT_CANNOT_CREATE;
-    }
-    bool written = fwrite(bytes, 1, size, file) == size;
-    written = fflush(file) == 0 && written;
-    written = fclose(file) == 0 && written;
+    if (result == EXPORT_OK) result = export_result_of_write(write_file_whole(path, bytes, size));
     free(bytes);
-    if (!written || rename(temp_path, path) != 0) {
-        remove(temp_path);
-        debug_log(" Failed to write %s.", path);
-        return EXPORT_WRITE_FAILED;
-    }
-    return EXPORT_OK;
+    return result;
 }

@@ -4,6 +4,8 @@
 #include <stdio.h>
 
 struct level;
+struct level_texture;
+struct level_palette;
 
 // Result codes of the writer and the export.
 enum {
@@ -14,6 +16,12 @@ enum {
     EXPORT_WRITE_FAILED = 4,   // writing or closing failed; the partial file is removed
     EXPORT_BAD_PAGE = 5,       // no such page, or a page without pixels
 };
+
+// The export result of base/file_io.h's write_file_whole.
+inline int export_result_of_write(int write_result)
+{
+    return write_result == 0 ? EXPORT_OK : write_result == 1 ? EXPORT_CANNOT_CREATE : EXPORT_WRITE_FAILED;
+}
 
 enum {
     BITMAP_HEADER_SIZE = 54,           // file header and 40-byte info header
@@ -30,6 +38,12 @@ enum {
 // written to `out` on a refusal.
 int encode_page_bitmap(level *lvl, int page, int palette_id, bool want_8bit, unsigned char *out,
                        size_t *size);
+
+// Row `y` (0 the top) of a page as 256 red, green, blue triples, the colours
+// of its 24-bit bitmap: a paletted page through `palette`, a 15-bit page with
+// the low three bits of each channel 0 (bit 15 is not colour, so the
+// transparent key reads (8, 8, 8)).
+void page_row_rgb(const level_texture &texture, const level_palette *palette, int y, unsigned char *rgb);
 
 // Encodes the page as above and writes it to `path` whole or not at all: the
 // bytes go to "<path>.part", which is renamed over `path` only when complete.

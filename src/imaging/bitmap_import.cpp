@@ -5,51 +5,32 @@
 //   2. Selection mask
 //   3. Palette placement (new palette or the current slot's, table rebuild)
 //   4. Header check, validation and the 8-bit importer
-//   5. True-colour importer (Allegro loader, 15-bit packing, quantiser)
+//   5. True-colour importer (15-bit packing, quantiser)
+//   6. Loaded images
 #include "imaging/bitmap_import.h"
 
-#include <allegro.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "base/byte_cursor.h"
 #include "base/debug_log.h"
+#include "base/file_io.h"
+#include "imaging/image_file.h"
 #include "imaging/neuquant.h"
 #include "level/level.h"
 #include "level/texture_store.h"
 
 // ---------------------------------------------------------------------------
-// 1. Reading the start of a file (the bytes are parsed with the level code's
-// bounds-checked cursor, whose reads past the end answer 0 and set
-// `overrun`).
+// 1. Reading the start of a file (base/file_io.h; the bytes are parsed with
+// the level code's bounds-checked cursor, whose reads past the end answer 0
+// and set `overrun`).
 
 namespace {
 
 // The most of a file the 8-bit importer ever reads: header, a full colour
 // table and the pixel rows that follow it.
 enum { BITMAP_HEADER_BYTES_READ = 54, BITMAP_MAX_READ = 54 + 1024 + PAGE_PIXELS };
-
-// Reads at most `limit` bytes of the file into a new buffer. Returns null
-// when the file cannot be opened or read.
-unsigned char *read_file_start(const char *path, size_t limit, size_t *size)
-{
-    FILE *file = fopen(path, "rb");
-    if (!file) return nullptr;
-    unsigned char *bytes = (unsigned char *)malloc(limit);
-    if (!bytes) {
-        fclose(file);
-        return nullptr;
-    }
-    *size = fread(bytes, 1, limit, file);
-    bool failed = ferror(file) != 0;
-    fclose(file);
-    if (failed) {
-        free(bytes);
-        return nullptr;
-    }
-    return bytes;
-}
 
 }  // namespace
 
@@ -337,33 +318,53 @@ int validate_8bit_bitmap(const char *path)
     return result;
 }
 
+int decode_8bit_bitmap_image(const unsigned char *bytes, size_t size, import_image *image)
+{
+    *image = import_image();
+    const unsigned char *rows;
+    if (int refusal = read_8bit_bitmap(bytes, size, image->entries, &rows)) return refusal;
+    image->pixels = (unsigned char *)malloc(PAGE_PIXELS);
+    if (!image->pixels) {
+        debug_log(" Failed to allocate space for the picture.");
+        return IMPORT_NO_MEMORY;
+    }
+    image->indexed = true;
+    image->width = image->height = PAGE_SIZE;
+    for (int y = 0; y < PAGE_SIZE; y++)  // the file's rows are bottom first
+        memcpy(image->pixels + y * PAGE_SIZE, rows + (PAGE_SIZE - 1 - y) * PAGE_SIZE, PAGE_SIZE);
+    return IMPORT_OK;
+}
+
+int palette_recoloured_by_image(level *lvl, int page, const import_image *image)
+{
+    placement_plan plan;
+    if (!image->indexed || !valid_page(lvl, page) || !lvl->textures[page].paletted ||
+        !plan_placement(lvl, page, IMPORT_PLACE_AUTO, &plan) || plan.store_in_list)
+        return -1;
+    const level_palette *old = palette_by_id(lvl, plan.id);
+    bool same = old != nullptr;
+    for (int i = 0; same && i < 256; i++) same = memcmp(old->entries[i], image->entries[i], 3) == 0;
+    return same ? -1 : plan.id;
+}
+
 int palette_recoloured_by_8bit_bitmap(level *lvl, int page, const char *path)
 {
     size_t size = 0;
     unsigned char *bytes = read_file_start(path, BITMAP_MAX_READ, &size);
-    unsigned char entries[256][4];
-    const unsigned char *rows;
-    placement_plan plan;
-    int id = -1;
-    if (bytes && read_8bit_bitmap(bytes, size, entries, &rows) == IMPORT_OK && valid_page(lvl, page) &&
-        lvl->textures[page].paletted && plan_placement(lvl, page, IMPORT_PLACE_AUTO, &plan) && !plan.store_in_list) {
-        const level_palette *old = palette_by_id(lvl, plan.id);
-        bool same = old != nullptr;
-        for (int i = 0; same && i < 256; i++) same = memcmp(old->entries[i], entries[i], 3) == 0;
-        if (!same) id = plan.id;
-    }
+    if (!bytes) return -1;
+    import_image image;
+    int id = decode_8bit_bitmap_image(bytes, size, &image) == IMPORT_OK ? palette_recoloured_by_image(lvl, page, &image) : -1;
+    free_import_image(&image);
     free(bytes);
     return id;
 }
 
-int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, size_t size,
-                             const import_selection *selection, int placement)
-{
-    unsigned char entries[256][4];
-    const unsigned char *rows;
-    if (int refusal = read_8bit_bitmap(bytes, size, entries, &rows)) return refusal;
-    if (!valid_page(lvl, page)) return IMPORT_BAD_PAGE;
+namespace {
 
+// The 8-bit importer's work on an indexed image whose page is valid.
+int import_indexed(level *lvl, int page, const import_image *image, const import_selection *selection, int placement)
+{
+    const unsigned char *rows = image->pixels;  // top row first
     level_texture &texture = lvl->textures[page];
     unsigned char *fresh;
     unsigned char *pixels = page_buffer(texture, &fresh);
@@ -375,12 +376,9 @@ int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, s
     if (!texture.paletted) {
         // A 15-bit page takes grey levels from the red channel, whole page.
         uint16_t grey[256];
-        for (int i = 0; i < 256; i++) grey[i] = (uint16_t)((entries[i][0] >> 3) * 0x421);
+        for (int i = 0; i < 256; i++) grey[i] = (uint16_t)((image->entries[i][0] >> 3) * 0x421);
         uint16_t *out = (uint16_t *)(void *)pixels;
-        for (int y = 0; y < PAGE_SIZE; y++) {
-            const unsigned char *row = rows + (PAGE_SIZE - 1 - y) * PAGE_SIZE;
-            for (int x = 0; x < PAGE_SIZE; x++) out[y * PAGE_SIZE + x] = grey[row[x]];
-        }
+        for (int i = 0; i < PAGE_PIXELS; i++) out[i] = grey[rows[i]];
         if (fresh) texture.pixels = fresh;
         debug_log("Done importing 8-bit texture.");
         return IMPORT_OK;
@@ -406,24 +404,31 @@ int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, s
         debug_log(" Failed to allocate space for new palette!");
         return IMPORT_NO_MEMORY;
     }
-    memcpy(target->entries, entries, sizeof entries);
+    memcpy(target->entries, image->entries, sizeof image->entries);
     if (fresh) texture.pixels = fresh;
     if (!mask) {
-        for (int y = 0; y < PAGE_SIZE; y++)
-            memcpy(pixels + y * PAGE_SIZE, rows + (PAGE_SIZE - 1 - y) * PAGE_SIZE, PAGE_SIZE);
+        memcpy(pixels, rows, PAGE_PIXELS);
     } else {
         build_selection_mask(mask, selection);
-        for (int y = 0; y < PAGE_SIZE; y++) {
-            const unsigned char *row = rows + (PAGE_SIZE - 1 - y) * PAGE_SIZE;
-            const unsigned char *m = mask + y * PAGE_SIZE;
-            unsigned char *out = pixels + y * PAGE_SIZE;
-            for (int x = 0; x < PAGE_SIZE; x++)
-                if (m[x]) out[x] = row[x];
-        }
+        for (int i = 0; i < PAGE_PIXELS; i++)
+            if (mask[i]) pixels[i] = rows[i];
         free(mask);
     }
     debug_log("Done importing 8-bit texture.");
     return IMPORT_OK;
+}
+
+}  // namespace
+
+int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, size_t size,
+                             const import_selection *selection, int placement)
+{
+    import_image image;
+    int result = decode_8bit_bitmap_image(bytes, size, &image);
+    if (result == IMPORT_OK)
+        result = valid_page(lvl, page) ? import_indexed(lvl, page, &image, selection, placement) : IMPORT_BAD_PAGE;
+    free_import_image(&image);
+    return result;
 }
 
 int import_8bit_bitmap(level *lvl, int page, const char *path, const import_selection *selection,
@@ -439,83 +444,33 @@ int import_8bit_bitmap(level *lvl, int page, const char *path, const import_sele
 }
 
 // ---------------------------------------------------------------------------
-// 5. True-colour importer
+// 5. True-colour importer (from red, green, blue pixels, top row first)
 
 namespace {
 
-// Loads any image Allegro reads and copies its top-left 256 x 256 pixels into
-// a new 32-bit bitmap, black where the image is smaller. Loading happens at
-// 32 bits with full colour conversion, so a paletted file is expanded
-// through its own palette; the caller's Allegro settings are restored.
-// `size` receives the loaded image's size.
-BITMAP *load_working_bitmap(const char *path, import_image_size *size)
+int import_to_15bit(level *lvl, int page, const unsigned char *rgb)
 {
-    const int old_depth = get_color_depth();
-    const int old_conversion = get_color_conversion();
-    set_color_depth(32);
-    set_color_conversion(COLORCONV_TOTAL);
-    BITMAP *loaded = load_bitmap(path, nullptr);
-    BITMAP *work = loaded ? create_bitmap_ex(32, PAGE_SIZE, PAGE_SIZE) : nullptr;
-    set_color_conversion(old_conversion);
-    set_color_depth(old_depth);
-    if (loaded) *size = {loaded->w, loaded->h};
-    if (!work) {
-        if (loaded) destroy_bitmap(loaded);
-        return nullptr;
-    }
-    clear_to_color(work, makecol32(0, 0, 0));
-    blit(loaded, work, 0, 0, 0, 0, PAGE_SIZE, PAGE_SIZE);
-    destroy_bitmap(loaded);
-    return work;
-}
-
-inline void working_pixel(BITMAP *work, int x, int y, int *r, int *g, int *b)
-{
-    uint32_t c = ((const uint32_t *)(void *)work->line[y])[x];
-    *r = getr32(c);
-    *g = getg32(c);
-    *b = getb32(c);
-}
-
-int import_to_15bit(level *lvl, int page, const char *path, import_image_size *size)
-{
-    debug_log("Importing to 15-bit image");
-    BITMAP *work = load_working_bitmap(path, size);
-    if (!work) return IMPORT_CANNOT_OPEN;
     level_texture &texture = lvl->textures[page];
     unsigned char *fresh;
     unsigned char *pixels = page_buffer(texture, &fresh);
     if (!pixels) {
-        destroy_bitmap(work);
         debug_log(" Failed to allocate space for the page.");
         return IMPORT_NO_MEMORY;
     }
     if (fresh) texture.pixels = fresh;
     // Bit 15 stays 0, so no pixel becomes the transparent key.
     uint16_t *out = (uint16_t *)(void *)pixels;
-    for (int y = 0; y < PAGE_SIZE; y++) {
-        for (int x = 0; x < PAGE_SIZE; x++) {
-            int r, g, b;
-            working_pixel(work, x, y, &r, &g, &b);
-            out[y * PAGE_SIZE + x] = (uint16_t)((b >> 3) + ((g >> 3) << 5) + ((r >> 3) << 10));
-        }
-    }
-    destroy_bitmap(work);
+    for (int i = 0; i < PAGE_PIXELS; i++, rgb += 3)
+        out[i] = (uint16_t)((rgb[2] >> 3) + ((rgb[1] >> 3) << 5) + ((rgb[0] >> 3) << 10));
     return IMPORT_OK;
 }
 
-int import_to_paletted(level *lvl, int page, const char *path, const import_selection *selection,
-                       int placement, import_image_size *size)
+int import_to_paletted(level *lvl, int page, const unsigned char *rgb, const import_selection *selection,
+                       int placement)
 {
-    debug_log(" Importing to 8-bit image.");
-    BITMAP *work = load_working_bitmap(path, size);
-    if (!work) return IMPORT_CANNOT_OPEN;
     level_texture &texture = lvl->textures[page];
     placement_plan plan;
-    if (!plan_placement(lvl, page, placement, &plan)) {
-        destroy_bitmap(work);
-        return IMPORT_BAD_PAGE;
-    }
+    if (!plan_placement(lvl, page, placement, &plan)) return IMPORT_BAD_PAGE;
 
     // One block: the training picture (blue, green, red per pixel, black
     // where not selected) and the selection mask.
@@ -525,25 +480,18 @@ int import_to_paletted(level *lvl, int page, const char *path, const import_sele
     if (!picture || !pixels) {
         free(picture);
         free(fresh);
-        destroy_bitmap(work);
         debug_log(" Failed to allocate space for the picture.");
         return IMPORT_NO_MEMORY;
     }
     unsigned char *mask = picture + PAGE_PIXELS * 3;
     build_selection_mask(mask, selection);
-    for (int y = 0; y < PAGE_SIZE; y++) {
-        for (int x = 0; x < PAGE_SIZE; x++) {
-            unsigned char *t = picture + (y * PAGE_SIZE + x) * 3;
-            if (mask[y * PAGE_SIZE + x]) {
-                int r, g, b;
-                working_pixel(work, x, y, &r, &g, &b);
-                t[0] = (unsigned char)b;
-                t[1] = (unsigned char)g;
-                t[2] = (unsigned char)r;
-            } else {
-                t[0] = t[1] = t[2] = 0;
-            }
-        }
+    for (int i = 0; i < PAGE_PIXELS; i++) {
+        unsigned char *t = picture + i * 3;
+        const unsigned char *c = rgb + i * 3;
+        bool keep = mask[i] != 0;
+        t[0] = keep ? c[2] : 0;
+        t[1] = keep ? c[1] : 0;
+        t[2] = keep ? c[0] : 0;
     }
     quant_init(picture, PAGE_PIXELS * 3, 1);
     quant_learn();
@@ -554,7 +502,6 @@ int import_to_paletted(level *lvl, int page, const char *path, const import_sele
     if (!target) {
         free(picture);
         free(fresh);
-        destroy_bitmap(work);
         debug_log(" Failed to allocate space for new palette.");
         return IMPORT_NO_MEMORY;
     }
@@ -576,7 +523,27 @@ int import_to_paletted(level *lvl, int page, const char *path, const import_sele
         }
     }
     free(picture);
-    destroy_bitmap(work);
+    return IMPORT_OK;
+}
+
+// The true-colour importer once its page is known valid: logs which way it
+// goes, loads `path` through Allegro unless `image` is given, and imports it.
+int import_truecolour(level *lvl, int page, const char *path, const import_image *image,
+                      const import_selection *selection, int placement, import_image_size *size)
+{
+    const bool paletted = lvl->textures[page].paletted;
+    debug_log(paletted ? " Importing to 8-bit image." : "Importing to 15-bit image");
+    import_image loaded;
+    if (!image) {
+        if (load_allegro_image(path, &loaded) != IMPORT_OK) return IMPORT_CANNOT_OPEN;
+        image = &loaded;
+    }
+    *size = {image->width, image->height};
+    int result = paletted ? import_to_paletted(lvl, page, image->pixels, selection, placement)
+                          : import_to_15bit(lvl, page, image->pixels);
+    if (image == &loaded) free_import_image(&loaded);
+    if (result != IMPORT_OK) return result;
+    debug_log("Successfully imported.");
     return IMPORT_OK;
 }
 
@@ -590,9 +557,21 @@ int import_truecolour_image(level *lvl, int page, const char *path, const import
     if (!size) size = &loaded;
     *size = loaded;
     if (!valid_page(lvl, page) || !path) return IMPORT_BAD_PAGE;
-    int result = lvl->textures[page].paletted ? import_to_paletted(lvl, page, path, selection, placement, size)
-                                              : import_to_15bit(lvl, page, path, size);
-    if (result != IMPORT_OK) return result;
-    debug_log("Successfully imported.");
-    return IMPORT_OK;
+    return import_truecolour(lvl, page, path, nullptr, selection, placement, size);
+}
+
+// ---------------------------------------------------------------------------
+// 6. Loaded images
+
+int import_image_into_page(level *lvl, int page, const import_image *image, const import_selection *selection,
+                           int placement)
+{
+    if (image->indexed) {
+        debug_log("Loading 8-bit texture.");
+        return valid_page(lvl, page) ? import_indexed(lvl, page, image, selection, placement) : IMPORT_BAD_PAGE;
+    }
+    debug_log("Loading 15-bit texture.");
+    if (!valid_page(lvl, page)) return IMPORT_BAD_PAGE;
+    import_image_size size;
+    return import_truecolour(lvl, page, nullptr, image, selection, placement, &size);
 }

@@ -66,6 +66,11 @@ int check_8bit_bitmap_bytes(const unsigned char *bytes, size_t size);
 int validate_8bit_bitmap(const char *path);
 int validate_8bit_bitmap_bytes(const unsigned char *bytes, size_t size);
 
+// The 8-bit importer's reading alone: every refusal as validate_8bit_bitmap_bytes
+// (logged), else IMPORT_OK with `image` indexed (rows top first; release it
+// with free_import_image), or IMPORT_NO_MEMORY. `image` is empty on a refusal.
+int decode_8bit_bitmap_image(const unsigned char *bytes, size_t size, import_image *image);
+
 // The id of the palette an 8-bit import of `path` into `page` would overwrite
 // with other colours (placed automatically): every pixel of the page that
 // keeps its index then shows a new colour. -1 when the import would take a

@@ -26,5 +26,11 @@ struct import_image {
 // `image` empty.
 int load_import_image(const char *path, import_image *image);
 
+// Allegro's loaders alone (any image Allegro reads, Allegro initialised):
+// IMPORT_OK with `image` true colour, or IMPORT_CANNOT_OPEN (also when memory
+// runs out) with `image` empty. Loading happens at 32 bits with full colour
+// conversion, so a paletted file is expanded through its own palette.
+int load_allegro_image(const char *path, import_image *image);
+
 // Frees the pixels and empties the image; safe on an empty image.
 void free_import_image(import_image *image);

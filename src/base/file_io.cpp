@@ -1,0 +1,53 @@
+// Reading the start of a file and the whole-or-nothing file writer.
+#include "base/file_io.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "base/debug_log.h"
+
+unsigned char *read_file_start(const char *path, size_t limit, size_t *size)
+{
+    FILE *file = fopen(path, "rb");
+    if (!file) return nullptr;
+    // No more room than the file has: a large limit costs nothing for a small file.
+    size_t room = limit;
+    if (fseek(file, 0, SEEK_END) == 0) {
+        long length = ftell(file);
+        if (length >= 0 && (unsigned long)length < room) room = (size_t)length;
+        rewind(file);
+    }
+    unsigned char *bytes = (unsigned char *)malloc(room > 0 ? room : 1);
+    if (!bytes) {
+        fclose(file);
+        return nullptr;
+    }
+    *size = fread(bytes, 1, room, file);
+    bool failed = ferror(file) != 0;
+    fclose(file);
+    if (failed) {
+        free(bytes);
+        return nullptr;
+    }
+    return bytes;
+}
+
+int write_file_whole(const char *path, const void *bytes, size_t size)
+{
+    // Written beside the target and renamed over it when complete, so a
+    // failed write neither leaves half a file nor destroys an older one.
+    enum { TEMP_PATH_SIZE = 4096 + 16 };
+    char temp_path[TEMP_PATH_SIZE];
+    if (snprintf(temp_path, sizeof temp_path, "%s.part", path) >= (int)sizeof temp_path) return WRITE_FILE_CANNOT_CREATE;
+    FILE *file = fopen(temp_path, "wb");
+    if (!file) return WRITE_FILE_CANNOT_CREATE;
+    bool written = fwrite(bytes, 1, size, file) == size;
+    written = fflush(file) == 0 && written;
+    written = fclose(file) == 0 && written;
+    if (!written || rename(temp_path, path) != 0) {
+        remove(temp_path);
+        debug_log(" Failed to write %s.", path);
+        return WRITE_FILE_FAILED;
+    }
+    return WRITE_FILE_OK;
+}
