@@ -1,7 +1,12 @@
-/* The file chooser helper: one GTK 3 open or save dialog, answered on stdout.
+/* The file chooser helper: one GTK 3 open, save or folder dialog, answered on
+ * stdout.
  *
- * Usage: qte_file_chooser [--select FILE] [--title TITLE] open|save INITIAL_FOLDER
+ * Usage: qte_file_chooser [--select FILE] [--title TITLE] open|save|folder INITIAL_FOLDER
  *                         DESCRIPTION PATTERN [DESCRIPTION PATTERN]...
+ *
+ * In folder mode the filters may be left out; given, they only offer a
+ * choice (of format, say) whose index comes back with the chosen folder, and
+ * no "All Files" is added.
  *
  * On a confirmed choice it prints two lines, the 1-based index of the filter
  * that was selected and the chosen path, and exits with 0. A cancelled
@@ -114,10 +119,11 @@ int main(int argc, char **argv)
         argv += 2;
         argc -= 2;
     }
-    if (argc < 5 || (argc - 3) % 2 != 0)
+    int saving = argc > 1 && strcmp(argv[1], "save") == 0;
+    int folder = argc > 1 && strcmp(argv[1], "folder") == 0;
+    if (argc < (folder ? 3 : 5) || (argc - 3) % 2 != 0)
         return 2;
-    int saving = strcmp(argv[1], "save") == 0;
-    if (!saving && strcmp(argv[1], "open") != 0)
+    if (!saving && !folder && strcmp(argv[1], "open") != 0)
         return 2;
     /* Without a session bus the settings store cannot save and complains on
      * every change; keep the chooser's settings in memory then. */
@@ -126,9 +132,12 @@ int main(int argc, char **argv)
     if (!gtk_init_check(&argc, &argv))
         return 3;
 
-    GtkWidget *dialog = gtk_file_chooser_dialog_new(
-        title, NULL, saving ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
-        "_Cancel", GTK_RESPONSE_CANCEL, saving ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, NULL);
+    GtkFileChooserAction action = saving   ? GTK_FILE_CHOOSER_ACTION_SAVE
+                                  : folder ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER
+                                           : GTK_FILE_CHOOSER_ACTION_OPEN;
+    GtkWidget *dialog = gtk_file_chooser_dialog_new(title, NULL, action, "_Cancel", GTK_RESPONSE_CANCEL,
+                                                    saving ? "_Save" : folder ? "_Select" : "_Open",
+                                                    GTK_RESPONSE_ACCEPT, NULL);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
     gtk_file_chooser_set_local_only(chooser, TRUE);
     if (saving)
@@ -142,16 +151,21 @@ int main(int argc, char **argv)
     GtkFileFilter *filters[16];
     if (filter_count > 15)
         filter_count = 15;
-    for (int i = 0; i <= filter_count; i++) {
+    for (int i = 0; i <= filter_count - folder; i++) {
         filters[i] = gtk_file_filter_new();
         int all = i == filter_count;
         gtk_file_filter_set_name(filters[i], all ? "All Files (*)" : argv[3 + 2 * i]);
         char *pattern = any_case(all ? "*" : argv[4 + 2 * i]);
         gtk_file_filter_add_pattern(filters[i], pattern);
         g_free(pattern);
+        /* A folder chooser's filter is a choice of format: every folder
+         * stays choosable whichever is selected. */
+        if (folder)
+            gtk_file_filter_add_mime_type(filters[i], "inode/directory");
         gtk_file_chooser_add_filter(chooser, filters[i]);
     }
-    gtk_file_chooser_set_filter(chooser, filters[0]);
+    if (filter_count > 0 || !folder)
+        gtk_file_chooser_set_filter(chooser, filters[0]);
 
     GtkWidget *accept = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     GtkWidget *quick = g_object_new(quick_button_get_type(), "label", gtk_button_get_label(GTK_BUTTON(accept)),

@@ -75,6 +75,12 @@ void import_cancel_command();
 void import_select_all_command();
 void import_question_yes_command();
 void import_question_no_command();
+// Export All writes every page into a chosen folder (page_007.bmp, in the
+// format of the chooser's filter); Import All takes back every such file of
+// a chosen folder, all or nothing, as one undo step. Both show
+// progress_window when the work takes long and say what they did.
+void export_all_command();
+void import_all_command();
 
 // Help menu (the readme and update commands live with their own code).
 void about_command();

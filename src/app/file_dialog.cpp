@@ -1,4 +1,4 @@
-// Open and save dialogs: runs the chooser helper and reads its answer.
+// Open, save and folder dialogs: runs the chooser helper and reads its answer.
 //
 // The chooser runs as a program of its own because a GTK dialog inside the
 // AllegroGL process fails with an X error when no window manager is present.
@@ -142,8 +142,10 @@ void report(const char *text)
     tell_user(text);
 }
 
-// Shared body of both dialogs: returns the filter index (1-based) or -1.
-int run_dialog(bool saving, const char *caption, const char *filter, char *path, int path_size, char *title,
+enum { DIALOG_OPEN, DIALOG_SAVE, DIALOG_FOLDER };
+
+// Shared body of the dialogs: returns the filter index (1-based) or -1.
+int run_dialog(int mode, const char *caption, const char *filter, char *path, int path_size, char *title,
                int title_size, const char *initial_folder, const char *selected_file)
 {
     clear(path, path_size);
@@ -158,7 +160,7 @@ int run_dialog(bool saving, const char *caption, const char *filter, char *path,
     args.push_back("--title");
     args.push_back(caption);
     size_t first_filter = args.size() + 2;
-    args.push_back(saving ? "save" : "open");
+    args.push_back(mode == DIALOG_SAVE ? "save" : mode == DIALOG_FOLDER ? "folder" : "open");
     // Without a folder GTK starts in its list of recent files, which is no
     // place to look for a level or a picture.
     struct stat st;
@@ -174,7 +176,7 @@ int run_dialog(bool saving, const char *caption, const char *filter, char *path,
         args.push_back(pattern);
         p = pattern + strlen(pattern) + 1;
     }
-    if (args.size() < first_filter + 2) {
+    if (args.size() < first_filter + 2 && mode != DIALOG_FOLDER) {
         report("The file dialog was asked without any file type.");
         return -1;
     }
@@ -212,7 +214,8 @@ int run_dialog(bool saving, const char *caption, const char *filter, char *path,
         report("The chosen file name is too long.");
         return -1;
     }
-    if (!saving && (stat(chosen.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) {
+    if (mode != DIALOG_SAVE &&
+        (stat(chosen.c_str(), &st) != 0 || (mode == DIALOG_FOLDER ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)))) {
         last_error = FILE_DIALOG_NOT_FOUND;
         return -1;
     }
@@ -231,13 +234,19 @@ int run_dialog(bool saving, const char *caption, const char *filter, char *path,
 int open_file_dialog(const char *caption, const char *filter, char *path, int path_size, char *title,
                      int title_size, const char *initial_folder, const char *selected_file)
 {
-    return run_dialog(false, caption, filter, path, path_size, title, title_size, initial_folder, selected_file) > 0;
+    return run_dialog(DIALOG_OPEN, caption, filter, path, path_size, title, title_size, initial_folder, selected_file) > 0;
 }
 
 int save_file_dialog(const char *caption, const char *filter, char *path, int path_size, char *title,
                      int title_size, const char *initial_folder)
 {
-    return run_dialog(true, caption, filter, path, path_size, title, title_size, initial_folder, nullptr);
+    return run_dialog(DIALOG_SAVE, caption, filter, path, path_size, title, title_size, initial_folder, nullptr);
+}
+
+int choose_folder_dialog(const char *caption, const char *filter, char *path, int path_size,
+                         const char *initial_folder)
+{
+    return run_dialog(DIALOG_FOLDER, caption, filter, path, path_size, nullptr, 0, initial_folder, nullptr);
 }
 
 int file_dialog_error() { return last_error; }

@@ -9,7 +9,7 @@ enum {
     FILE_DIALOG_NO_HELPER = 1,     // the chooser program could not be started
     FILE_DIALOG_HELPER_FAILED = 2, // it ended abnormally or answered nonsense
     FILE_DIALOG_NAME_TOO_LONG = 3, // the chosen path does not fit the buffer
-    FILE_DIALOG_NOT_FOUND = 4,     // the open dialog answered a file that is gone
+    FILE_DIALOG_NOT_FOUND = 4,     // the open or folder dialog answered a file or folder that is gone
 };
 
 // Filter lists are pairs of zero-terminated strings (description, pattern)
@@ -29,6 +29,11 @@ int open_file_dialog(const char *caption, const char *filter, char *path, int pa
 // selected when the user confirmed, or -1.
 int save_file_dialog(const char *caption, const char *filter, char *path, int path_size, char *title,
                      int title_size, const char *initial_folder);
+// The same for a folder: `filter` (may be null) only offers a choice, e.g.
+// of a format, whose 1-based index is returned (1 without a filter) with the
+// chosen folder's full path in `path`; -1 when cancelled or failed.
+int choose_folder_dialog(const char *caption, const char *filter, char *path, int path_size,
+                         const char *initial_folder);
 // FILE_DIALOG_* for the last dialog that returned without a file.
 int file_dialog_error();
 

@@ -1,11 +1,14 @@
 // The Image and Level menus' commands: export, import with its selection
-// window, and Delete Unused Palettes.
+// window, Export All and Import All, and Delete Unused Palettes.
+#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <time.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +22,10 @@
 #include "base/debug_log.h"
 #include "base/path.h"
 #include "imaging/bitmap_export.h"
+#include "imaging/batch.h"
 #include "imaging/bitmap_import.h"
+#include "imaging/image_file.h"
+#include "imaging/png_image.h"
 #include "imaging/unused_palettes.h"
 #include "level/level.h"
 #include "level/texture_store.h"
@@ -27,17 +33,33 @@
 
 // The save dialog's filter lists: a paletted page may be written either way,
 // a 15-bit page only as 24-bit. The dialog answers the 1-based entry.
-const char EXPORT_FILTER_PALETTED[] = "24-bit Bitmap\0*.bmp\0" "8-bit Bitmap\0*.bmp\0";
-const char EXPORT_FILTER_15BIT[] = "24-bit Bitmap\0*.bmp\0";
-const char IMPORT_FILTER[] = "Bitmap Image\0*.bmp\0";
-enum { EXPORT_FILTER_24BIT = 1, EXPORT_FILTER_8BIT = 2 };
+const char EXPORT_FILTER_PALETTED[] =
+    "24-bit Bitmap\0*.bmp\0" "8-bit Bitmap\0*.bmp\0" "8-bit PNG Image\0*.png\0" "24-bit PNG Image\0*.png\0";
+const char EXPORT_FILTER_15BIT[] = "24-bit Bitmap\0*.bmp\0" "24-bit PNG Image\0*.png\0";
+const char IMPORT_FILTER[] = "Bitmap Image\0*.bmp\0" "PNG Image (*.png)\0*.png\0";
+// Export All's formats in its folder chooser, the default first; 15-bit pages
+// are written as 24-bit whichever is chosen.
+const char EXPORT_ALL_FILTER[] =
+    "8-bit Bitmap\0*.bmp\0" "24-bit Bitmap\0*.bmp\0" "8-bit PNG Image\0*.png\0" "24-bit PNG Image\0*.png\0";
 
 namespace {
 
-// Kept between the import command and the selection window's "Done".
+// Kept between the import command and the selection window's "Done": the
+// file's name and the image read from it.
 char import_name[FILE_DIALOG_PATH_SIZE];
-bool import_is_8bit = false;
+import_image import_loaded = {};
 int import_page = -1;
+
+// What the export chooser's answer means: PNG or bitmap, 8-bit or 24-bit.
+struct export_format {
+    bool png, want_8bit;
+};
+
+export_format export_filter_format(int filter_index, bool paletted)
+{
+    if (!paletted) return {filter_index == 2, false};
+    return {filter_index >= 3, filter_index == 2 || filter_index == 3};
+}
 
 // Import and export start in the folder last used for them, else in the
 // level's own.
@@ -62,7 +84,7 @@ void report_import(int result, import_image_size size, bool whole_page)
     switch (result) {
     case IMPORT_OK: break;
     case IMPORT_CANNOT_OPEN:
-        why = "The file cannot be opened or is not an image the editor reads (BMP, TGA, PCX, LBM).";
+        why = "The file cannot be opened or is not an image the editor reads (BMP, PNG, TGA, PCX, LBM).";
         break;
     case IMPORT_COMPRESSED:
         why = "Can't load bitmaps with compression. Save it uncompressed, e.g. with ImageMagick: "
@@ -71,6 +93,8 @@ void report_import(int result, import_image_size size, bool whole_page)
     case IMPORT_TOO_MANY_COLOURS: why = "The bitmap has more than 256 colours in its table."; break;
     case IMPORT_TRUNCATED: why = "The bitmap file is shorter than its header says."; break;
     case IMPORT_NO_MEMORY: why = "There is not enough memory."; break;
+    case IMPORT_TOO_LARGE: why = "The image is larger than 8192 × 8192 pixels."; break;
+    case IMPORT_CORRUPT: why = "The PNG file is damaged or incomplete."; break;
     default: why = "The page cannot take this image."; break;
     }
     const int w = size.width, h = size.height;
@@ -90,17 +114,16 @@ void report_import(int result, import_image_size size, bool whole_page)
     tell_user(text);
 }
 
-// Runs the chosen importer on the page (all of it with a null selection)
+// Imports the loaded image into the page (all of it with a null selection)
 // and re-uploads the GL textures of every page the import can have changed:
 // the page itself and, when a palette was overwritten in place, every page
 // whose palette list names that palette. `size` receives the image's size.
 int import_into_page(int page, const import_selection *selection, import_image_size *size)
 {
     level *lvl = current_level;
-    *size = {PAGE_SIZE, PAGE_SIZE};
+    *size = {import_loaded.width, import_loaded.height};
     undo_begin_change(lvl, &page, 1);
-    int result = import_is_8bit ? import_8bit_bitmap(lvl, page, import_name, selection)
-                                : import_truecolour_image(lvl, page, import_name, selection, IMPORT_PLACE_AUTO, size);
+    int result = import_image_into_page(lvl, page, &import_loaded, selection);
     undo_end_change(lvl);
     // The history took a step exactly when the level changed; a refused
     // import, or one that left every byte as it was, is no change.
@@ -126,6 +149,14 @@ bool partly_marked()
     return import_selector.names.empty();
 }
 
+// Closes the selection window and its question and lets the image go.
+void end_import()
+{
+    import_question_window.hide();
+    import_window.hide();
+    free_import_image(&import_loaded);
+}
+
 // Imports into the textures marked in the selection window and closes it;
 // nothing is imported when the window's page is gone (the level was closed
 // or replaced while it was open).
@@ -143,12 +174,59 @@ void import_marked_textures()
             import_window.hide();
             int result = import_into_page(import_page, &selection, &size);
             free(marks);
+            end_import();
             report_import(result, size, false);
             return;
         }
     }
-    import_window.hide();
+    end_import();
 }
+
+// The folder chosen for Export All or Import All, with a slash, as the
+// folder to start in next time.
+void remember_folder(char *setting, const char *folder)
+{
+    size_t n = strlen(folder);
+    snprintf(setting, SETTINGS_PATH_SIZE, "%s%s", folder, n > 0 && folder[n - 1] == '/' ? "" : "/");
+}
+
+double seconds_now()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec / 1e9;
+}
+
+// The progress of Export All and Import All: the window appears once the
+// work has taken a quarter of a second and is redrawn at most every 40 ms.
+struct batch_progress_state {
+    double start, last_drawn;
+};
+
+bool show_batch_progress(void *context, int done, int total)
+{
+    batch_progress_state *state = (batch_progress_state *)context;
+    double now = seconds_now();
+    if (now - state->start < 0.25 || now - state->last_drawn < 0.04) return true;
+    state->last_drawn = now;
+    progress_done = done;
+    progress_total = total;
+    progress_window.show();
+    redraw_now();
+    return true;
+}
+
+// "The pages could not be exported:", the file, and the reason as a sentence.
+void tell_batch_failure(const char *first_line, const batch_report &report)
+{
+    std::string text = first_line;
+    if (report.file[0]) text += std::string("\n") + report.file;
+    std::string reason = report.reason;
+    if (!reason.empty()) reason[0] = (char)toupper((unsigned char)reason[0]);
+    tell_user((text + "\n" + reason + ".").c_str());
+}
+
+std::string count_of(int n, const char *thing) { return std::to_string(n) + " " + thing + (n == 1 ? "" : "s"); }
 
 }  // namespace
 
@@ -166,14 +244,17 @@ void export_command()
         debug_log("Finished exporting image.");
         return;
     }
-    // The name gets ".bmp" unless it already ends in that, in any case.
+    // The name gets ".bmp" (".png") unless it already ends in that, in any case.
+    export_format format = export_filter_format(filter_index, current_level->textures[page].paletted);
+    const char *extension = format.png ? ".png" : ".bmp";
     char path[FILE_DIALOG_PATH_SIZE + 8];
     size_t length = strlen(name);
     memcpy(path, name, length + 1);
-    if (length < 4 || strcasecmp(path + length - 4, ".bmp") != 0) memcpy(path + length, ".bmp", 5);
+    if (length < 4 || strcasecmp(path + length - 4, extension) != 0) memcpy(path + length, extension, 5);
 
-    int result = write_page_bitmap_file(current_level, page, current_palette_id(current_level, page),
-                                        filter_index >= EXPORT_FILTER_8BIT, path);
+    int palette_id = current_palette_id(current_level, page);
+    int result = format.png ? write_page_png_file(current_level, page, palette_id, format.want_8bit, path)
+                            : write_page_bitmap_file(current_level, page, palette_id, format.want_8bit, path);
     if (result == EXPORT_OK) {
         folder_of(path, current_settings->export_directory, SETTINGS_PATH_SIZE);
         debug_log("Finished exporting image.");
@@ -201,10 +282,10 @@ void import_command()
         return;
     }
     folder_of(import_name, current_settings->import_directory, SETTINGS_PATH_SIZE);
-    import_is_8bit = check_8bit_bitmap(import_name) == 0;
-    // An 8-bit bitmap the importer would refuse is refused before the
-    // selection window asks for textures.
-    int refusal = import_is_8bit ? validate_8bit_bitmap(import_name) : IMPORT_OK;
+    // The file is read whole now: one the importers would refuse is refused
+    // before the selection window asks for textures.
+    free_import_image(&import_loaded);
+    int refusal = load_import_image(import_name, &import_loaded);
     if (refusal != IMPORT_OK) {
         debug_log("Finished importing image.");
         report_import(refusal, import_image_size{PAGE_SIZE, PAGE_SIZE}, true);
@@ -222,6 +303,7 @@ void import_command()
     }
     import_image_size size;
     int result = import_into_page(page, nullptr, &size);
+    free_import_image(&import_loaded);
     debug_log("Finished importing image.");
     report_import(result, size, true);
 }
@@ -231,8 +313,8 @@ void import_done_command()
     // The page shares one palette: a bitmap whose colours replace it changes
     // the colours outside the chosen textures too, so a partial import asks.
     int recoloured = -1;
-    if (import_is_8bit && page_exists(import_page) && import_selector.page == import_page && partly_marked())
-        recoloured = palette_recoloured_by_8bit_bitmap(current_level, import_page, import_name);
+    if (page_exists(import_page) && import_selector.page == import_page && partly_marked())
+        recoloured = palette_recoloured_by_image(current_level, import_page, &import_loaded);
     if (recoloured < 0) {
         import_marked_textures();
         return;
@@ -250,18 +332,101 @@ void import_question_yes_command() { import_marked_textures(); }
 
 void import_question_no_command()
 {
-    import_question_window.hide();
-    import_window.hide();
+    end_import();
     debug_log("Import cancelled.");
 }
 
-void import_cancel_command()
-{
-    import_question_window.hide();
-    import_window.hide();
-}
+void import_cancel_command() { end_import(); }
 
 void import_select_all_command() { import_selector.select_all(); }
+
+void export_all_command()
+{
+    if (!current_level || current_level->load_mask == 0) return;
+    debug_log("Exporting all pages.");
+    char folder[FILE_DIALOG_PATH_SIZE];
+    int filter_index = choose_folder_dialog("Export All Pages", EXPORT_ALL_FILTER, folder, sizeof folder,
+                                            start_folder(current_settings->export_directory));
+    if (filter_index < 1) {
+        debug_log("Finished exporting all pages.");
+        return;
+    }
+    // A paletted page whose palette is missing cannot be exported (as Export
+    // says for one page); the others are, and the message names it.
+    level *lvl = current_level;
+    std::unique_ptr<bool[]> marks(new bool[(size_t)lvl->texture_count]);
+    std::string left_out;
+    int left_out_count = 0;
+    for (int p = 0; p < lvl->texture_count; p++) {
+        int id = current_palette_id(lvl, p);
+        marks[(size_t)p] = !lvl->textures[p].paletted || (id != NO_PALETTE_ENTRY && palette_by_id(lvl, id));
+        if (!marks[(size_t)p]) left_out += (left_out_count++ ? ", " : "") + std::to_string(p);
+    }
+    batch_export_options options;
+    options.pages = marks.get();
+    options.format = filter_index >= 3 ? BATCH_PNG : BATCH_BMP;
+    options.want_8bit = filter_index % 2 == 1;
+    batch_progress_state progress = {seconds_now(), 0};
+    options.progress = show_batch_progress;
+    options.progress_context = &progress;
+    progress_window.title = "Exporting pages...";
+    batch_report report;
+    int result = export_pages(lvl, folder, &options, &report);
+    progress_window.hide();
+    debug_log("Finished exporting all pages.");
+    if (result != 0) {
+        tell_batch_failure("The pages could not be exported:", report);
+        return;
+    }
+    remember_folder(current_settings->export_directory, folder);
+    std::string text = "Exported " + count_of(report.exported, "page") + " to\n" + folder;
+    if (left_out_count > 0)
+        text += std::string("\n") + (left_out_count == 1 ? "Page " : "Pages ") + left_out +
+                (left_out_count == 1 ? " was" : " were") + " left out: the palette shown is missing.";
+    tell_user(text.c_str());
+}
+
+void import_all_command()
+{
+    if (!current_level || current_level->load_mask == 0) return;
+    debug_log("Importing all pages.");
+    end_import();   // a single import waiting in the selection window is dropped
+    char folder[FILE_DIALOG_PATH_SIZE];
+    if (choose_folder_dialog("Import All Pages", nullptr, folder, sizeof folder,
+                             start_folder(current_settings->import_directory)) < 1) {
+        debug_log("Finished importing all pages.");
+        return;
+    }
+    remember_folder(current_settings->import_directory, folder);
+    // One step for the whole batch: every page may change.
+    level *lvl = current_level;
+    std::vector<int> pages((size_t)lvl->texture_count);
+    for (int p = 0; p < lvl->texture_count; p++) pages[(size_t)p] = p;
+    batch_import_options options;
+    batch_progress_state progress = {seconds_now(), 0};
+    options.progress = show_batch_progress;
+    options.progress_context = &progress;
+    progress_window.title = "Importing pages...";
+    batch_report report;
+    undo_begin_change(lvl, pages.data(), lvl->texture_count);
+    int result = import_pages(lvl, folder, &options, &report);
+    undo_end_change(lvl);
+    progress_window.hide();
+    debug_log("Finished importing all pages.");
+    if (result != 0) {
+        tell_batch_failure("The pages could not be imported; the level is unchanged:", report);
+        return;
+    }
+    if (!undo_at_saved_state()) level_changed = true;
+    // Palettes shared between pages may have changed too: every page is
+    // uploaded again.
+    for (int p = 0; report.imported > 0 && p < lvl->texture_count; p++) rebuild_gl_texture(current_textures, lvl, p);
+    if (report.imported + report.skipped == 0)
+        tell_user((std::string("No page files (page_000.bmp, page_000.png, ...) were found in\n") + folder).c_str());
+    else
+        tell_user(("Imported " + count_of(report.imported, "page") + ", skipped " + std::to_string(report.skipped) +
+                   " unchanged.").c_str());
+}
 
 void delete_unused_palettes_command()
 {

@@ -5,7 +5,7 @@
 // of the event order, so the dialog windows come last.
 //
 // Sections: the instances and the credits; placing helpers; the menus; the
-// six dialog windows; build_main_screen itself.
+// seven dialog windows; build_main_screen itself.
 #include "app/main_screen.h"
 
 #include <allegro.h>
@@ -42,6 +42,8 @@ window import_window;
 texture_selector import_selector;
 window import_question_window;
 char import_question[256];
+window progress_window;
+int progress_done = 0, progress_total = 0;
 window update_window;
 textbox update_text;
 window quit_window;
@@ -91,6 +93,21 @@ public:
         return 0;
     }
 } import_question_lines;
+
+// A bar filled from the left to progress_done of progress_total.
+class progress_bar : public object {
+public:
+    int handle_event(int, int) override { return 0; }
+    int update() override { return 1; }
+    int draw(BITMAP *target) override
+    {
+        int filled = progress_total > 0 ? (int)((long long)w * progress_done / progress_total) : 0;
+        rectfill(target, x, y, x + w, y + h, makecol(255, 255, 255));
+        if (filled > 0) rectfill(target, x, y, x + filled, y + h, makecol(0, 128, 255));
+        rect(target, x, y, x + w, y + h, makecol(0, 0, 0));
+        return 0;
+    }
+} progress_window_bar;
 
 void place(object *widget, int x, int y, int w, int h)
 {
@@ -164,6 +181,8 @@ void build_menus(gui_manager *manager)
     place_menu(&image_menu, "Image", 320);
     image_menu.add_entry("Export", export_command);
     image_menu.add_entry("Import", import_command);
+    image_menu.add_entry("Export All...", export_all_command);
+    image_menu.add_entry("Import All...", import_all_command);
 
     place_menu(&help_menu, "Help", 80);
     help_menu.add_entry("View Readme", view_readme_command);
@@ -242,6 +261,13 @@ void build_import_question_window(gui_manager *manager)
     place_button(&import_question_yes, "Yes", import_question_yes_command, cx - 80, cy + 18, 60, 15);
     place_button(&import_question_no, "No", import_question_no_command, cx + 20, cy + 18, 60, 15);
     add_window(manager, &import_question_window, {&import_question_lines, &import_question_yes, &import_question_no});
+}
+
+void build_progress_window(gui_manager *manager)
+{
+    place_window(&progress_window, "Working...", 0, SCREEN_W / 2 - 150, SCREEN_H / 2 - 25, 300, 50);
+    place(&progress_window_bar, SCREEN_W / 2 - 140, SCREEN_H / 2 - 5, 280, 16);
+    add_window(manager, &progress_window, {&progress_window_bar});
 }
 
 void build_update_window(gui_manager *manager)
@@ -325,10 +351,11 @@ void build_main_screen(gui_manager *manager)
     build_about_window(manager);
     build_import_window(manager);
     build_import_question_window(manager);
+    build_progress_window(manager);
     build_update_window(manager);
     build_quit_window(manager);
     window *windows[] = {&settings_window, &about_window, &import_window,
-                         &import_question_window, &update_window, &quit_window};
+                         &import_question_window, &progress_window, &update_window, &quit_window};
     for (window *w : windows)
         w->hide();
 }

@@ -34,6 +34,10 @@ extern texture_selector import_selector;
 // lines split at line feeds, is import_question.
 extern window import_question_window;
 extern char import_question[256];
+// Export All and Import All show their progress here: a bar filled to
+// progress_done of progress_total.
+extern window progress_window;
+extern int progress_done, progress_total;
 extern window update_window;
 extern textbox update_text;
 extern window quit_window;

@@ -169,15 +169,18 @@ TEST(find_palette_list_file, takes_the_level_name_with_d3d_in_any_case_the_level
     }
 }
 
-TEST_F(commands, export_writes_the_chosen_name_with_bmp_and_remembers_its_folder_only_when_written)
+TEST_F(commands, export_writes_the_chosen_name_with_bmp_or_png_and_remembers_its_folder_only_when_written)
 {
     open("level", make_sample_level(2, 1));
     texture_view.selected_texture = 0;
     strcpy(the_settings.export_directory, "/start/");   // gone: the level's folder instead
     mkdir((folder + "/out").c_str(), 0755);
     // The chooser starts in the folder last written to, else in the level's.
+    // A size of 1 stands for a PNG: its signature is checked, and for paletted pages whether it holds a palette.
     struct { std::string start, pick, written; size_t size; std::string directory, told; } cases[] = {
         {"", "", "", 0, "/start/", ""},
+        {"", pick(folder + "/s", 3), "/s.png", 1, folder + "/", ""},
+        {"", pick(folder + "/t.bmp", 4), "/t.bmp.png", 1, folder + "/", ""},
         {"", pick(folder + "/out/p", 2), "/out/p.bmp", BITMAP_8BIT_FILE_SIZE, folder + "/out/", ""},
         {"/out", pick(folder + "/q.bmp"), "/q.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
         {"", pick(folder + "/r.BMP"), "/r.BMP", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
@@ -187,8 +190,15 @@ TEST_F(commands, export_writes_the_chosen_name_with_bmp_and_remembers_its_folder
         SCOPED_TRACE(c.pick);
         answer({c.pick});
         export_command();
-        EXPECT_EQ(read_file_text(folder + "/args"), "--title Export Page save " + folder + c.start + "/ 24-bit Bitmap *.bmp 8-bit Bitmap *.bmp\n");
-        if (!c.written.empty()) { EXPECT_EQ(read_file_bytes(folder + c.written).size(), c.size); }
+        EXPECT_EQ(read_file_text(folder + "/args"), "--title Export Page save " + folder + c.start +
+                                                        "/ 24-bit Bitmap *.bmp 8-bit Bitmap *.bmp 8-bit PNG Image *.png 24-bit PNG Image *.png\n");
+        std::vector<unsigned char> bytes = c.written.empty() ? std::vector<unsigned char>{} : read_file_bytes(folder + c.written);
+        if (c.size == 1) {
+            EXPECT_TRUE(bytes.size() > 8 && memcmp(bytes.data(), "\x89PNG", 4) == 0);
+            EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("PLTE") != std::string::npos, c.written == "/s.png");
+        } else if (!c.written.empty()) {
+            EXPECT_EQ(bytes.size(), c.size);
+        }
         EXPECT_EQ(the_settings.export_directory, c.directory);
         EXPECT_EQ(told, c.told.empty() ? texts{} : texts{c.told});
     }
@@ -218,7 +228,7 @@ TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_bec
     write_file_text(folder + "/in/notes.txt", "no image");
     struct { int page; std::string path, why; } refusals[] = {
         {1, rle, "Can't load bitmaps with compression. Save it uncompressed, e.g. with ImageMagick: convert in.png -compress None BMP3:out.bmp"},
-        {0, folder + "/in/notes.txt", "The file cannot be opened or is not an image the editor reads (BMP, TGA, PCX, LBM)."}};
+        {0, folder + "/in/notes.txt", "The file cannot be opened or is not an image the editor reads (BMP, PNG, TGA, PCX, LBM)."}};
     for (const auto &r : refusals) {
         texture_view.selected_texture = r.page;
         answer({pick(r.path)});

@@ -170,7 +170,7 @@ e2e_shot() {
 }
 
 # The file choosers' window titles.
-E2E_CHOOSERS='^(Open Level|Open Palette List|Import Image|Export Page)$'
+E2E_CHOOSERS='^(Open Level|Open Palette List|Import Image|Export Page|Export All Pages|Import All Pages)$'
 
 # e2e_chooser: waits for the file chooser's window; sets CHOOSER (the
 # window), CHOOSER_PID and CHOOSER_X/Y/W/H and adds its title to the lines
