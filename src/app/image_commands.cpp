@@ -351,19 +351,8 @@ void export_all_command()
         debug_log("Finished exporting all pages.");
         return;
     }
-    // A paletted page whose palette is missing cannot be exported (as Export
-    // says for one page); the others are, and the message names it.
     level *lvl = current_level;
-    std::unique_ptr<bool[]> marks(new bool[(size_t)lvl->texture_count]);
-    std::string left_out;
-    int left_out_count = 0;
-    for (int p = 0; p < lvl->texture_count; p++) {
-        int id = current_palette_id(lvl, p);
-        marks[(size_t)p] = !lvl->textures[p].paletted || (id != NO_PALETTE_ENTRY && palette_by_id(lvl, id));
-        if (!marks[(size_t)p]) left_out += (left_out_count++ ? ", " : "") + std::to_string(p);
-    }
     batch_export_options options;
-    options.pages = marks.get();
     options.format = filter_index >= 3 ? BATCH_PNG : BATCH_BMP;
     options.want_8bit = filter_index % 2 == 1;
     batch_progress_state progress = {seconds_now(), 0};
@@ -380,9 +369,13 @@ void export_all_command()
     }
     remember_folder(current_settings->export_directory, folder);
     std::string text = "Exported " + count_of(report.exported, "page") + " to\n" + folder;
-    if (left_out_count > 0)
-        text += std::string("\n") + (left_out_count == 1 ? "Page " : "Pages ") + left_out +
-                (left_out_count == 1 ? " was" : " were") + " left out: the palette shown is missing.";
+    // Pages whose palette is missing cannot be exported (as Export says for
+    // one page); the others are, and the message names them.
+    for (int i = 0; i < report.left_out && i < BATCH_LISTED_PAGES; i++)
+        text += (i ? ", " : report.left_out == 1 ? "\nPage " : "\nPages ") + std::to_string(report.left_out_pages[i]);
+    if (report.left_out > BATCH_LISTED_PAGES) text += " and " + std::to_string(report.left_out - BATCH_LISTED_PAGES) + " more";
+    if (report.left_out > 0)
+        text += std::string(report.left_out == 1 ? " was" : " were") + " left out: the palette shown is missing.";
     tell_user(text.c_str());
 }
 

@@ -97,7 +97,7 @@ int compare_update_version()
     // the undefined behaviour of signed overflow.
     int32_t value = (int32_t)((uint32_t)major * 10000000u + (uint32_t)minor * 100000u +
                               (uint32_t)build * 1000u + (uint32_t)revision);
-    debug_log("Current version: %d.%d.%d.%d", 2, 0, 0, 0);
+    debug_log("Current version: %d.%d.%d.%d", VERSION_MAJOR, VERSION_MINOR, VERSION_BUILD, VERSION_REVISION);
     debug_log("Newest version: %d.%d.%d.%d", major, minor, build, revision);
     return value >= PROGRAM_VERSION_VALUE + 1 ? 1 : 0;
 }

@@ -1,7 +1,8 @@
 // The update check: downloads the version file and compares it with ours.
 #pragma once
 
-enum { PROGRAM_VERSION_VALUE = 20000000 };  // 2.0.0.0
+#include "base/version.h"
+
 enum { UPDATE_HEADER_SIZE = 16 };
 // A version file is a header and a short note; anything bigger is refused.
 enum { UPDATE_MAX_SIZE = 1 << 20 };

@@ -14,6 +14,7 @@
 
 #include "base/debug_log.h"
 #include "base/path.h"
+#include "base/version.h"
 #include "cli/report.h"
 #include "imaging/batch.h"
 #include "imaging/neuquant.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-const char *const TOOL_VERSION = "2.0.0";
 enum { EXIT_REFUSED = 1, EXIT_USAGE = 2 };
 
 const char *const TOOL_HELP =
@@ -129,7 +129,7 @@ int parse_arguments(int argc, char **argv, options *o)
         const char *a = argv[i];
         bool has_next = i + 1 < argc;
         if (!strcmp(a, "--help") || !strcmp(a, "-h")) help = true;
-        else if (!strcmp(a, "--version")) { printf("qte-tool %s\n", TOOL_VERSION); return -1; }
+        else if (!strcmp(a, "--version")) { printf("qte-tool %d.%d.%d\n", VERSION_MAJOR, VERSION_MINOR, VERSION_BUILD); return -1; }
         else if (!strcmp(a, "-q") || !strcmp(a, "--quiet")) o->quiet = true;
         else if (!strcmp(a, "-v") || !strcmp(a, "--verbose")) o->verbose = true;
         else if (!strcmp(a, "--json")) o->json = true;
@@ -271,7 +271,8 @@ int run_export(const options &o, level *lvl)
         else folder += ".pages";
     }
     struct stat st;
-    if (stat(folder.c_str(), &st) != 0 && mkdir(folder.c_str(), 0777) != 0)
+    const bool made_folder = stat(folder.c_str(), &st) != 0;
+    if (made_folder && mkdir(folder.c_str(), 0777) != 0)
         return refuse(folder.c_str(), "cannot make the folder (%s)", strerror(errno));
     static_assert(sizeof(bool) == 1, "page marks are bytes");
     batch_export_options options;
@@ -284,8 +285,16 @@ int run_export(const options &o, level *lvl)
     options.progress = progress_for(o, pages);
     batch_report report;
     memset(&report, 0, sizeof report);
-    if (export_pages(lvl, folder.c_str(), &options, &report) != 0)
+    if (export_pages(lvl, folder.c_str(), &options, &report) != 0) {
+        if (made_folder) rmdir(folder.c_str());  // a refused export leaves nothing behind
         return refuse(report.file[0] ? report.file : o.files[0], "%s", report.reason);
+    }
+    // An export of every page leaves out pages whose palette is missing.
+    for (int i = 0; i < report.left_out && i < BATCH_LISTED_PAGES && !o.quiet; i++)
+        fprintf(stderr, "qte-tool: %s: page %d left out: its palette is missing\n", o.files[0],
+                report.left_out_pages[i]);
+    if (report.left_out > BATCH_LISTED_PAGES && !o.quiet)
+        fprintf(stderr, "qte-tool: %s: %d more pages left out\n", o.files[0], report.left_out - BATCH_LISTED_PAGES);
     if (!o.quiet) printf("Exported %d files to %s\n", report.exported, folder.c_str());
     return 0;
 }

@@ -72,11 +72,24 @@ struct export_item {
     bool named_palette;
 };
 
-// Lists the files of the marked pages, refusing (nothing written) a page that
-// cannot be exported.
+// Notes a page left out of an export of every page, once however many of
+// its files are left out (they come one after another).
+void leave_out(batch_report *report, int page, int *last_left_out)
+{
+    if (page == *last_left_out) return;
+    *last_left_out = page;
+    if (report->left_out < BATCH_LISTED_PAGES) report->left_out_pages[report->left_out] = page;
+    report->left_out++;
+}
+
+// Lists the files of the marked pages. A page that cannot be exported (its
+// palette is missing) is refused, nothing written, when the caller marked
+// it; an export of every page leaves it out and reports it instead, so one
+// broken page does not keep the rest of the level from being exported.
 int plan_export(level *lvl, const batch_export_options *options, std::vector<export_item> *items,
                 batch_report *report)
 {
+    int last_left_out = -1;
     for (int page = 0; page < lvl->texture_count; page++) {
         if (options->pages && !options->pages[page]) continue;
         const level_texture &texture = lvl->textures[page];
@@ -88,18 +101,30 @@ int plan_export(level *lvl, const batch_export_options *options, std::vector<exp
         const palette_list *list = find_palette_list(lvl, page);
         if (options->all_palettes && list && list->count > 0) {
             for (int slot = 0; slot < list->count; slot++) items->push_back({page, list->palette_ids[slot], true});
-        } else {
-            int id = current_palette_id(lvl, page);
-            if (id == NO_PALETTE_ENTRY)
-                return fail(report, EXPORT_NO_PALETTE, "", "page %d shows palette slot %d, which its palette list lacks",
-                            page, texture.palette_slot + 1);
+            continue;
+        }
+        int id = current_palette_id(lvl, page);
+        if (id != NO_PALETTE_ENTRY) {
             items->push_back({page, id, false});
+        } else if (options->pages) {
+            return fail(report, EXPORT_NO_PALETTE, "", "page %d shows palette slot %d, which its palette list lacks",
+                        page, texture.palette_slot + 1);
+        } else {
+            leave_out(report, page, &last_left_out);
         }
     }
-    for (const export_item &item : *items)
-        if (lvl->textures[item.page].paletted && !palette_by_id(lvl, item.palette_id))
+    size_t kept = 0;
+    for (const export_item &item : *items) {
+        if (!lvl->textures[item.page].paletted || palette_by_id(lvl, item.palette_id)) {
+            (*items)[kept++] = item;
+        } else if (options->pages) {
             return fail(report, EXPORT_NO_PALETTE, "", "palette %d of page %d does not exist", item.palette_id,
                         item.page);
+        } else {
+            leave_out(report, item.page, &last_left_out);
+        }
+    }
+    items->resize(kept);
     return 0;
 }
 

@@ -40,8 +40,14 @@ enum { BATCH_CANCELLED = 100 };
 
 // What a batch did, and on failure which file and why in one sentence
 // (e.g. "the file is a PNG larger than 8192 x 8192 pixels").
+enum { BATCH_LISTED_PAGES = 20 };
+
 struct batch_report {
     int exported, imported, skipped;  // files
+    // Pages an export of every page left out because their palette is
+    // missing: how many, and the first BATCH_LISTED_PAGES of them in order.
+    int left_out;
+    int left_out_pages[BATCH_LISTED_PAGES];
     int result;                       // 0, else the first failure's EXPORT_* / IMPORT_* code
     char file[BATCH_REASON_SIZE];     // the file that failed ("" when none)
     char reason[BATCH_REASON_SIZE];
@@ -53,8 +59,10 @@ int batch_file_name(char *out, int size, int page, int palette_id, int format);
 
 // Writes the marked pages into `folder` (which must exist), each through the
 // whole-or-nothing writers: paletted pages through the palette at their
-// current slot (every slot's palette with `all_palettes`). Stops at the first
-// failure. Returns 0 or the failure's code, with `report` filled.
+// current slot (every slot's palette with `all_palettes`). A marked page whose
+// palette is missing is refused before any file is written; with no marks
+// (every page) such a page is left out and counted in the report. Stops at
+// the first failure. Returns 0 or the failure's code, with `report` filled.
 int export_pages(level *lvl, const char *folder, const batch_export_options *options, batch_report *report);
 
 // Imports one image file into `page` with the editor's importers and palette

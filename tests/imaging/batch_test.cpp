@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "imaging/batch.h"
@@ -99,7 +100,15 @@ TEST_F(batch_test, EditedFilesImportIntoTheirPageAndPalette)
 
 TEST_F(batch_test, RefusalsChangeNothingAndSayWhy)
 {
-    ASSERT_EQ(0, export_marked(batch_export_options(), files));
+    // Every page: page 16, whose palette is missing, is left out and named.
+    ASSERT_EQ(0, export_pages(&lvl, files.c_str(), nullptr, &report));
+    EXPECT_EQ(31, report.exported);
+    EXPECT_EQ(1, report.left_out);
+    EXPECT_EQ(16, report.left_out_pages[0]);
+    bool every_page[32];
+    std::fill(every_page, every_page + 32, true);
+    batch_export_options marked_16;
+    marked_16.pages = every_page;
     bytes edited = read_file_bytes(file("page_001.bmp"));
     edited[100] ^= 0xFF;
     const char *nope[] = {"NOPE"};
@@ -107,7 +116,7 @@ TEST_F(batch_test, RefusalsChangeNothingAndSayWhy)
     named.texture_name_count = 1, named.texture_names = nope;
     struct row { std::vector<std::string> files; int result; const char *reason; };  // the last file fails
     const row rows[] = {
-        {{}, EXPORT_NO_PALETTE, "palette 0 of page 16 does not exist"},  // no file written
+        {{}, EXPORT_NO_PALETTE, "palette 0 of page 16 does not exist"},  // marked: no file written
         {{"page_032.bmp"}, IMPORT_BAD_PAGE, "the level has no page 32 (it has 32 pages)"},
         {{"page_001.bmp", "page_003.png"}, IMPORT_CORRUPT, "the PNG file is corrupt or truncated"},
         {{"page_000_palette_7.bmp"}, IMPORT_BAD_PAGE, "page 0 has no texture named \"NOPE\""},
@@ -119,7 +128,7 @@ TEST_F(batch_test, RefusalsChangeNothingAndSayWhy)
         SCOPED_TRACE(r.reason);
         std::string to = make_temp_folder();
         for (const std::string &f : r.files) write_file_bytes(to + "/" + f, f[7] == '3' ? bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0} : edited);
-        EXPECT_EQ(r.result, r.files.empty() ? export_pages(&lvl, to.c_str(), nullptr, &report) : import_pages(&lvl, to.c_str(), &named, &report));
+        EXPECT_EQ(r.result, r.files.empty() ? export_pages(&lvl, to.c_str(), &marked_16, &report) : import_pages(&lvl, to.c_str(), &named, &report));
         EXPECT_STREQ(r.reason, report.reason);
         EXPECT_EQ(r.files.empty() ? "" : to + "/" + r.files.back(), report.file);
         EXPECT_EQ(r.files.size(), (size_t)files_in(to) + report.imported + report.exported);
