@@ -42,11 +42,13 @@ enum {
 int encode_page_bitmap(level *lvl, int page, int palette_id, bool want_8bit, unsigned char *out,
                        size_t *size);
 
-// Row `y` (0 the top) of a page as 256 red, green, blue triples, the colours
+// Row `y` (0 the top) of a page as 256 red, green, blue triples (blue, green,
+// red with `blue_first`, as a bitmap stores them), the colours
 // of its 24-bit bitmap: a paletted page through `palette`, a 15-bit page with
 // the low three bits of each channel 0 (bit 15 is not colour, so the
 // transparent key reads (8, 8, 8)).
-void page_row_rgb(const level_texture &texture, const level_palette *palette, int y, unsigned char *rgb);
+void page_row_colours(const level_texture &texture, const level_palette *palette, int y, unsigned char *out,
+                      bool blue_first = false);
 
 // Encodes the page as above and writes it to `path` whole or not at all: the
 // bytes go to "<path>.part", which is renamed over `path` only when complete.

@@ -95,7 +95,7 @@ int run_png_write(png_structp png, png_infop info, png_encoding *e)
         if (e->paletted_file) {
             png_write_row(png, page_indices(*e->texture) + y * PAGE_SIZE);
         } else {
-            page_row_rgb(*e->texture, e->palette, y, e->row);
+            page_row_colours(*e->texture, e->palette, y, e->row);
             png_write_row(png, e->row);
         }
     }
