@@ -2,9 +2,13 @@
 #include "imaging/image_file.h"
 
 #include <allegro.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 
+#include "base/byte_cursor.h"
+#include "base/debug_log.h"
 #include "base/file_io.h"
 #include "imaging/bitmap_import.h"
 #include "imaging/png_image.h"
@@ -17,6 +21,41 @@ namespace {
 enum { PNG_MAX_FILE_BYTES = 1 << 30, SNIFF_BYTES = 54 + 1024 + PAGE_PIXELS };
 
 const unsigned char png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+bool has_extension(const char *path, const char *extension)
+{
+    size_t length = strlen(path), n = strlen(extension);
+    return length >= n && strcasecmp(path + length - n, extension) == 0;
+}
+
+// The size a file for Allegro's loaders declares in its header (BMP, PCX,
+// TGA, LBM), so that a hostile header is refused before Allegro allocates
+// for it; false when the header is not one of those or too short.
+bool declared_size(const char *path, const unsigned char *b, size_t size, uint32_t *width, uint32_t *height)
+{
+    if (size >= 26 && b[0] == 'B' && b[1] == 'M') {
+        if (le32_at(b + 14) == 12) {  // the old 12-byte header: 16-bit sides
+            *width = le16_at(b + 18), *height = le16_at(b + 20);
+        } else {
+            int32_t h = (int32_t)le32_at(b + 22);  // negative: rows top first
+            *width = le32_at(b + 18), *height = h < 0 ? 0u - (uint32_t)h : (uint32_t)h;
+        }
+        return true;
+    }
+    if (size >= 12 && b[0] == 0x0A && has_extension(path, ".pcx")) {
+        *width = le16_at(b + 8) - le16_at(b + 4) + 1u, *height = le16_at(b + 10) - le16_at(b + 6) + 1u;
+        return true;
+    }
+    if (size >= 18 && has_extension(path, ".tga")) {
+        *width = le16_at(b + 12), *height = le16_at(b + 14);
+        return true;
+    }
+    if (size >= 24 && memcmp(b, "FORM", 4) == 0 && memcmp(b + 12, "BMHD", 4) == 0) {
+        *width = (uint32_t)b[20] << 8 | b[21], *height = (uint32_t)b[22] << 8 | b[23];
+        return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -74,7 +113,14 @@ int load_import_image(const char *path, import_image *image)
     } else if (check_8bit_bitmap_bytes(bytes, size) == 0) {
         result = decode_8bit_bitmap_image(bytes, size, image);
     } else {
-        result = load_allegro_image(path, image);
+        uint32_t width = 0, height = 0;
+        if (declared_size(path, bytes, size, &width, &height) && (width > IMAGE_MAX_SIDE || height > IMAGE_MAX_SIDE)) {
+            debug_log("Can't load the image: it is %u x %u pixels, larger than %d x %d.", width, height,
+                      IMAGE_MAX_SIDE, IMAGE_MAX_SIDE);
+            result = IMPORT_TOO_LARGE;
+        } else {
+            result = load_allegro_image(path, image);
+        }
     }
     free(bytes);
     return result;

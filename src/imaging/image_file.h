@@ -21,7 +21,8 @@ struct import_image {
 // header goes through every refusal of the 8-bit importer and comes back
 // indexed; a PNG (known by its signature) is decoded by decode_png_image; any
 // other file goes through Allegro's loaders (Allegro must be initialised) and
-// comes back as true colour. Returns IMPORT_OK with `image` filled (release
+// comes back as true colour, unless its header (BMP, PCX, TGA, LBM) declares a
+// side over IMAGE_MAX_SIDE (IMPORT_TOO_LARGE, refused before loading). Returns IMPORT_OK with `image` filled (release
 // it with free_import_image) or the refusal's IMPORT_* code, logged, with
 // `image` empty.
 int load_import_image(const char *path, import_image *image);

@@ -75,6 +75,14 @@ TEST_F(png_test, a_paletted_page_comes_back_as_its_8_bit_bitmap_and_rgb_files_ho
     }
     free_import_image(&image);
     EXPECT_EQ(IMPORT_CANNOT_OPEN, load_import_image((path + ".none").c_str(), &image));
+    // Files for Allegro's loaders whose headers declare a side over 8192: refused before loading.
+    bytes wide_bmp(54), tall_tga(18);
+    wide_bmp[0] = 'B', wide_bmp[1] = 'M', wide_bmp[14] = 40, wide_bmp[18] = 0x01, wide_bmp[19] = 0x20, wide_bmp[22] = 1;
+    tall_tga[2] = 2, tall_tga[12] = 1, tall_tga[14] = 0x01, tall_tga[15] = 0x20;
+    for (auto [name, file] : {std::pair{"w.bmp", wide_bmp}, std::pair{"t.TGA", tall_tga}}) {
+        ASSERT_TRUE(write_file_bytes(path + name, file));
+        EXPECT_EQ(IMPORT_TOO_LARGE, load_import_image((path + name).c_str(), &image)) << name;
+    }
 }
 
 TEST_F(png_test, hostile_files_are_refused_with_one_line_and_nothing_kept)
