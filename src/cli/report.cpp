@@ -8,27 +8,24 @@
 
 #include "level/level.h"
 #include "level/name_lists.h"
+#include "level/texture_store.h"
 
 namespace {
 
-// The palette list of each page (the last one naming it, as the reader
-// takes them), or null.
+// The palette list of each page, or null: the first one naming it, the one
+// the editor shows and find_palette_list answers.
 std::vector<const palette_list *> lists_by_page(const level *lvl)
 {
     std::vector<const palette_list *> by_page((size_t)(lvl->texture_count > 0 ? lvl->texture_count : 0), nullptr);
-    for (int i = 0; i < lvl->palette_list_count; i++) {
+    for (int i = 0; lvl->palette_lists && i < lvl->palette_list_count; i++) {
         const palette_list &l = lvl->palette_lists[i];
-        if (l.texture >= 0 && l.texture < lvl->texture_count) by_page[(size_t)l.texture] = &l;
+        if (l.texture >= 0 && l.texture < lvl->texture_count && !by_page[(size_t)l.texture])
+            by_page[(size_t)l.texture] = &l;
     }
     return by_page;
 }
 
 int list_size(const palette_list *l) { return l && l->palette_ids && l->count > 0 ? l->count : 0; }
-
-const level_palette *palette_with_id(const level *lvl, int32_t id)
-{
-    return id >= 0 && id < lvl->palette_table_size ? lvl->palette_table[id] : nullptr;
-}
 
 // A JSON string: the names are at most 8 bytes, but any byte may be there.
 void put_json_string(FILE *out, const char *s)
@@ -45,22 +42,13 @@ void put_json_string(FILE *out, const char *s)
 
 }  // namespace
 
-int write_level_info(FILE *out, const level *lvl, bool json)
+namespace {
+
+void write_pages(FILE *out, const level *lvl, const std::vector<const palette_list *> &lists, bool json)
 {
-    int pages = lvl->texture_count > 0 ? lvl->texture_count : 0;
-    std::vector<const palette_list *> lists = lists_by_page(lvl);
+    int pages = (int)lists.size();
     std::vector<int> users((size_t)pages + 1, 0);
     count_page_users(lvl, users.data(), pages);
-    // Pages naming each palette id, in page order.
-    int ids = lvl->palette_table_size > 0 ? lvl->palette_table_size : 0;
-    std::vector<std::vector<int>> pages_of((size_t)ids);
-    for (int p = 0; p < pages; p++)
-        for (int s = 0; s < list_size(lists[(size_t)p]); s++) {
-            int32_t id = lists[(size_t)p]->palette_ids[s];
-            if (id >= 0 && id < ids && (pages_of[(size_t)id].empty() || pages_of[(size_t)id].back() != p))
-                pages_of[(size_t)id].push_back(p);
-        }
-
     const char *sep = "";
     if (json) fputs("{\n  \"pages\": [", out);
     else fprintf(out, "Pages: %d\n  page  format  transparent  slot  models  palette ids\n", pages);
@@ -82,15 +70,27 @@ int write_level_info(FILE *out, const level *lvl, bool json)
             fputc('\n', out);
         }
     }
+}
 
+void write_palettes(FILE *out, const level *lvl, const std::vector<const palette_list *> &lists, bool json)
+{
+    // Pages naming each palette id, in page order.
+    int ids = lvl->palette_table_size > 0 ? lvl->palette_table_size : 0;
+    std::vector<std::vector<int>> pages_of((size_t)ids);
+    for (int p = 0; p < (int)lists.size(); p++)
+        for (int s = 0; s < list_size(lists[(size_t)p]); s++) {
+            int32_t id = lists[(size_t)p]->palette_ids[s];
+            if (id >= 0 && id < ids && (pages_of[(size_t)id].empty() || pages_of[(size_t)id].back() != p))
+                pages_of[(size_t)id].push_back(p);
+        }
     int live = 0;
-    for (int i = 0; i < lvl->palette_count; i++) live += palette_with_id(lvl, lvl->palettes[i].id) == &lvl->palettes[i];
-    sep = "";
+    for (int i = 0; i < lvl->palette_count; i++) live += palette_by_id(lvl, lvl->palettes[i].id) == &lvl->palettes[i];
+    const char *sep = "";
     if (json) fputs("\n  ],\n  \"palettes\": [", out);
     else fprintf(out, "Palettes: %d\n    id  pages\n", live);
     for (int i = 0; i < lvl->palette_count; i++) {
         const level_palette &pal = lvl->palettes[i];
-        if (palette_with_id(lvl, pal.id) != &pal) continue;   // deleted, or an earlier palette of the same id
+        if (palette_by_id(lvl, pal.id) != &pal) continue;   // deleted, or an earlier palette of the same id
         const std::vector<int> &on = pages_of[(size_t)pal.id];
         if (json) {
             fprintf(out, "%s\n    {\"id\": %d, \"pages\": [", sep, (int)pal.id);
@@ -104,8 +104,11 @@ int write_level_info(FILE *out, const level *lvl, bool json)
             fputc('\n', out);
         }
     }
+}
 
-    sep = "";
+void write_texture_names(FILE *out, const level *lvl, bool json)
+{
+    const char *sep = "";
     if (json) fputs("\n  ],\n  \"textures\": [", out);
     else fprintf(out, "Named textures: %d\n  name      page    x    y    w    h\n", lvl->texture_name_count);
     for (int i = 0; i < lvl->texture_name_count; i++) {
@@ -121,6 +124,23 @@ int write_level_info(FILE *out, const level *lvl, bool json)
                     (int)n.h);
         }
     }
+}
+
+int count_unsafe(const model &m)
+{
+    int n = 0;
+    for (int i = 0; m.polygons && i < m.polygon_count; i++) n += m.polygons[i].unsafe;
+    return n;
+}
+
+}  // namespace
+
+int write_level_info(FILE *out, const level *lvl, bool json)
+{
+    std::vector<const palette_list *> lists = lists_by_page(lvl);
+    write_pages(out, lvl, lists, json);
+    write_palettes(out, lvl, lists, json);
+    write_texture_names(out, lvl, json);
     if (json)
         fprintf(out, "\n  ],\n  \"models\": %d,\n  \"event_models\": %d,\n  \"world_instances\": %d\n}\n",
                 (int)lvl->model_count, (int)lvl->event_model_count, (int)lvl->world_instance_count);
@@ -130,25 +150,23 @@ int write_level_info(FILE *out, const level *lvl, bool json)
     return 0;
 }
 
-static int count_unsafe(const model &m)
-{
-    int n = 0;
-    for (int i = 0; m.polygons && i < m.polygon_count; i++) n += m.polygons[i].unsafe;
-    return n;
-}
-
 int write_level_check(FILE *out, const level *lvl)
 {
     int findings = 0;
     int pages = lvl->texture_count > 0 ? lvl->texture_count : 0;
+    std::vector<const palette_list *> lists = lists_by_page(lvl);
     for (int i = 0; i < lvl->palette_list_count; i++) {
         const palette_list &l = lvl->palette_lists[i];
         if (l.texture < 0 || l.texture >= pages) {
             fprintf(out, "palette list %d: names page %d, which the level does not have\n", i, (int)l.texture);
             findings++;
+        } else if (lists[(size_t)l.texture] != &l) {
+            fprintf(out, "palette list %d: a second list for page %d, which only the first is used for\n", i,
+                    (int)l.texture);
+            findings++;
         }
         for (int s = 0; s < list_size(&l); s++)
-            if (!palette_with_id(lvl, l.palette_ids[s])) {
+            if (!palette_by_id(lvl, l.palette_ids[s])) {
                 fprintf(out, "page %d: its palette list names palette %d, which the level does not have\n",
                         (int)l.texture, (int)l.palette_ids[s]);
                 findings++;
@@ -175,7 +193,6 @@ int write_level_check(FILE *out, const level *lvl)
             fprintf(out, "model %d: %d polygons skipped as unsafe\n", m, n);
             findings++;
         }
-    std::vector<const palette_list *> lists = lists_by_page(lvl);
     for (int p = 0; p < pages; p++)
         if (lvl->textures[p].paletted && !list_size(lists[(size_t)p])) {
             fprintf(out, "page %d: paletted, but no palette list covers it\n", p);
