@@ -209,8 +209,8 @@ bool show_batch_progress(void *context, int done, int total)
     double now = seconds_now();
     if (now - state->start < 0.25 || now - state->last_drawn < 0.04) return true;
     state->last_drawn = now;
-    progress_done = done;
-    progress_total = total;
+    progress_window_bar.done = done;
+    progress_window_bar.total = total;
     progress_window.show();
     redraw_now();
     return true;

@@ -43,7 +43,7 @@ texture_selector import_selector;
 window import_question_window;
 char import_question[256];
 window progress_window;
-int progress_done = 0, progress_total = 0;
+progress_bar progress_window_bar;
 window update_window;
 textbox update_text;
 window quit_window;
@@ -94,20 +94,6 @@ public:
     }
 } import_question_lines;
 
-// A bar filled from the left to progress_done of progress_total.
-class progress_bar : public object {
-public:
-    int handle_event(int, int) override { return 0; }
-    int update() override { return 1; }
-    int draw(BITMAP *target) override
-    {
-        int filled = progress_total > 0 ? (int)((long long)w * progress_done / progress_total) : 0;
-        rectfill(target, x, y, x + w, y + h, makecol(255, 255, 255));
-        if (filled > 0) rectfill(target, x, y, x + filled, y + h, makecol(0, 128, 255));
-        rect(target, x, y, x + w, y + h, makecol(0, 0, 0));
-        return 0;
-    }
-} progress_window_bar;
 
 void place(object *widget, int x, int y, int w, int h)
 {

@@ -6,6 +6,7 @@
 #include "gui/button.h"
 #include "gui/listbox.h"
 #include "gui/menu.h"
+#include "gui/progress_bar.h"
 #include "gui/textbox.h"
 #include "gui/window.h"
 #include "views/quick_info.h"
@@ -34,10 +35,9 @@ extern texture_selector import_selector;
 // lines split at line feeds, is import_question.
 extern window import_question_window;
 extern char import_question[256];
-// Export All and Import All show their progress here: a bar filled to
-// progress_done of progress_total.
+// Export All and Import All show their progress here.
 extern window progress_window;
-extern int progress_done, progress_total;
+extern progress_bar progress_window_bar;
 extern window update_window;
 extern textbox update_text;
 extern window quit_window;
