@@ -2,7 +2,6 @@
 // exporting every page as 8-bit bitmaps against writing the same files' bytes
 // from memory, and importing 128 true-colour bitmaps from a folder against 128
 // single true-colour imports of the same files.
-#include <allegro.h>
 #include <benchmark/benchmark.h>
 #include <errno.h>
 #include <stdio.h>
@@ -15,9 +14,21 @@
 #include "demo/demo_level.h"
 #include "imaging/batch.h"
 #include "imaging/bitmap_import.h"
+#include "imaging/image_decode.h"
+#include "imaging/image_file.h"
 #include "level/level.h"
 
 namespace {
+
+// One image file read and imported whole into a page, as the editor does.
+int import_file(level *lvl, int page, const char *path)
+{
+    import_image image;
+    int result = load_import_image(path, &image).code;
+    if (result == IMPORT_OK) result = import_image_into_page(lvl, page, &image, nullptr);
+    free_import_image(&image);
+    return result;
+}
 
 enum { PAGES = 128 };
 
@@ -37,7 +48,7 @@ void load(level *lvl)
 {
     const sample_level &s = big_level();
     memset(lvl, 0, sizeof *lvl);
-    if (load_level_from_memory(lvl, s.lev.data(), s.lev.size(), s.d3d.data(), s.d3d.size(), LOAD_ALL) != LOAD_OK)
+    if (load_level_from_memory(lvl, s.lev.data(), s.lev.size(), s.d3d.data(), s.d3d.size(), LOAD_ALL).code != LOAD_OK)
         abort();
 }
 
@@ -98,8 +109,6 @@ const std::string &edited_truecolour_folder()
     static std::string folder;
     if (!folder.empty()) return folder;
     if (!freopen("/dev/null", "w", stderr)) abort();  // the quantiser's progress lines
-    install_allegro(SYSTEM_NONE, &errno, atexit);
-    set_color_depth(32);
     folder = temp_dir("");
     level lvl;
     load(&lvl);
@@ -144,7 +153,7 @@ void BM_single_truecolour_imports(benchmark::State &state)
         load(&lvl);
         state.ResumeTiming();
         for (int p = 0; p < PAGES; p++)
-            if (import_truecolour_image(&lvl, p, file_name(folder, p).c_str(), nullptr) != IMPORT_OK)
+            if (import_file(&lvl, p, file_name(folder, p).c_str()) != IMPORT_OK)
                 state.SkipWithError("import failed");
         state.PauseTiming();
         release_level_memory(&lvl);

@@ -44,7 +44,7 @@ void run(benchmark::State &state, bool report)
         memset(&lvl, 0, sizeof lvl);
         FILE *a = fopen(f.lev.c_str(), "rb");
         FILE *b = fopen(f.d3d.c_str(), "rb");
-        if (load_level(&lvl, a, b, LOAD_ALL) != LOAD_OK) abort();
+        if (load_level(&lvl, a, b, LOAD_ALL).code != LOAD_OK) abort();
         fclose(a);
         fclose(b);
         if (report) write_level_info(null_out, &lvl, true);

@@ -42,7 +42,7 @@ level *big_level()
         sample_level sample = make_sample_level(64, 64);
         memset(&lvl, 0, sizeof lvl);
         if (load_level_from_memory(&lvl, sample.lev.data(), sample.lev.size(), sample.d3d.data(),
-                                   sample.d3d.size(), LOAD_ALL) != LOAD_OK)
+                                   sample.d3d.size(), LOAD_ALL).code != LOAD_OK)
             return nullptr;
         loaded = true;
     }

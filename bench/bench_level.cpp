@@ -94,7 +94,7 @@ void BM_load_level(benchmark::State &state)
         memset(&lvl, 0, sizeof lvl);
         FILE *a = fopen(f.lev.c_str(), "rb");
         FILE *b = fopen(f.d3d.c_str(), "rb");
-        if (load_level(&lvl, a, b, LOAD_ALL) != LOAD_OK) abort();
+        if (load_level(&lvl, a, b, LOAD_ALL).code != LOAD_OK) abort();
         fclose(a);
         fclose(b);
         release_level_memory(&lvl);
@@ -139,11 +139,11 @@ void BM_save_level(benchmark::State &state)
     memset(&lvl, 0, sizeof lvl);
     FILE *a = fopen(f.lev.c_str(), "rb");
     FILE *b = fopen(f.d3d.c_str(), "rb");
-    if (load_level(&lvl, a, b, LOAD_ALL) != LOAD_OK) abort();
+    if (load_level(&lvl, a, b, LOAD_ALL).code != LOAD_OK) abort();
     fclose(a);
     fclose(b);
     for (auto _ : state)
-        if (save_level(&lvl, f.lev.c_str(), f.d3d.c_str()) != SAVE_OK) abort();
+        if (save_level(&lvl, f.lev.c_str(), f.d3d.c_str()).code != SAVE_OK) abort();
     release_level_memory(&lvl);
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)(f.lev_size + f.d3d_size));
 }
@@ -181,7 +181,7 @@ void BM_level_memory(benchmark::State &state)
         memset(&lvl, 0, sizeof lvl);
         FILE *a = fopen(f.lev.c_str(), "rb");
         FILE *b = fopen(f.d3d.c_str(), "rb");
-        if (load_level(&lvl, a, b, LOAD_ALL) != LOAD_OK) abort();
+        if (load_level(&lvl, a, b, LOAD_ALL).code != LOAD_OK) abort();
         fclose(a);
         fclose(b);
         struct mallinfo2 after = mallinfo2();

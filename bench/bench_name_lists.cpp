@@ -6,7 +6,7 @@
 
 #include "demo/demo_level.h"
 #include "level/level.h"
-#include "level/name_lists.h"
+#include "app/list_rows.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ struct users_world {
     {
         sample_level files = make_big_level(32, 1000);
         ready = load_level_from_memory(&lvl, files.lev.data(), files.lev.size(), files.d3d.data(),
-                                       files.d3d.size(), LOAD_ALL) == LOAD_OK &&
+                                       files.d3d.size(), LOAD_ALL).code == LOAD_OK &&
                 lvl.model_count > 0 && lvl.models[0].textures_used_count > 0;
         if (ready) page = lvl.models[0].textures_used[0];
     }

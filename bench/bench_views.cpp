@@ -92,18 +92,21 @@ struct bench_world {
             {BLOCK_EVENT_MODELS, encode_model_block({large_model(10000, 1)})},
         });
         byte_buffer d3d = encode_palette_lists(lists);
-        if (load_level_from_memory(&lvl, lev.data(), lev.size(), d3d.data(), d3d.size(), LOAD_ALL) != 0) {
-            fprintf(stderr, "bench level refused: %s\n", load_failure_reason());
+        result loaded = load_level_from_memory(&lvl, lev.data(), lev.size(), d3d.data(), d3d.size(), LOAD_ALL);
+        if (loaded.code != LOAD_OK) {
+            fprintf(stderr, "bench level refused: %s\n", loaded.reason);
             return;
         }
         build_gl_textures(&set, &lvl);
         sample_level big_files = make_big_level(128, 64);
         sample_level demo_files = make_demo_level();
-        if (load_level_from_memory(&big, big_files.lev.data(), big_files.lev.size(), big_files.d3d.data(),
-                                   big_files.d3d.size(), LOAD_ALL) != 0 ||
-            load_level_from_memory(&demo, demo_files.lev.data(), demo_files.lev.size(),
-                                   demo_files.d3d.data(), demo_files.d3d.size(), LOAD_ALL) != 0) {
-            fprintf(stderr, "bench level refused: %s\n", load_failure_reason());
+        loaded = load_level_from_memory(&big, big_files.lev.data(), big_files.lev.size(), big_files.d3d.data(),
+                                        big_files.d3d.size(), LOAD_ALL);
+        if (loaded.code == LOAD_OK)
+            loaded = load_level_from_memory(&demo, demo_files.lev.data(), demo_files.lev.size(),
+                                            demo_files.d3d.data(), demo_files.d3d.size(), LOAD_ALL);
+        if (loaded.code != LOAD_OK) {
+            fprintf(stderr, "bench level refused: %s\n", loaded.reason);
             return;
         }
         build_gl_textures(&big_set, &big);

@@ -50,8 +50,8 @@ void check_round_trip(level *lvl, const uint8_t *lev, size_t lev_size, const uin
     FILE *src = file_with(lev, lev_size), *dst = file_with(nullptr, 0), *lists = file_with(nullptr, 0);
     size_t d3d_used = 4;
     for (int32_t i = 0; i < lvl->palette_list_count; i++) d3d_used += 8 + 4 * (size_t)lvl->palette_lists[i].count;
-    if (write_level(src, dst, lvl) != SAVE_OK || !holds(dst, lev, lev_size)) abort();
-    if (write_palette_lists(lists, lvl) != SAVE_OK || d3d_used > d3d_size || !holds(lists, d3d, d3d_used)) abort();
+    if (write_level(src, dst, lvl).code != SAVE_OK || !holds(dst, lev, lev_size)) abort();
+    if (write_palette_lists(lists, lvl).code != SAVE_OK || d3d_used > d3d_size || !holds(lists, d3d, d3d_used)) abort();
     fclose(src);
 }
 
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t *lev = data + 4, *d3d = lev + lev_size;
     static level lvl;
     memset(&lvl, 0, sizeof lvl);
-    if (load_level_from_memory(&lvl, lev, lev_size, d3d, d3d_size, LOAD_ALL) != LOAD_OK) return 0;
+    if (load_level_from_memory(&lvl, lev, lev_size, d3d, d3d_size, LOAD_ALL).code != LOAD_OK) return 0;
     check_round_trip(&lvl, lev, lev_size, d3d, d3d_size);
 
     // What the views and the exporter do with a loaded level.

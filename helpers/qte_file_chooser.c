@@ -13,7 +13,8 @@
  * dialog prints nothing and exits with 1; wrong arguments exit with 2.
  * An empty INITIAL_FOLDER leaves the folder to GTK; an existing FILE starts
  * chosen (in its own folder), so Enter takes it. TITLE names the window.
- * Patterns match names in any case ("*.lev" lists "TRACK1.LEV"), and an
+ * Patterns match names in any case ("*.lev" lists "TRACK1.LEV"); one filter
+ * may name several, separated by ';' ("*.png;*.bmp"). An
  * "All Files (*)" filter follows the given ones; it answers as the first.
  */
 #include <gtk/gtk.h>
@@ -155,9 +156,14 @@ int main(int argc, char **argv)
         filters[i] = gtk_file_filter_new();
         int all = i == filter_count;
         gtk_file_filter_set_name(filters[i], all ? "All Files (*)" : argv[3 + 2 * i]);
-        char *pattern = any_case(all ? "*" : argv[4 + 2 * i]);
-        gtk_file_filter_add_pattern(filters[i], pattern);
-        g_free(pattern);
+        /* One filter may name several patterns, separated by ';'. */
+        char **patterns = g_strsplit(all ? "*" : argv[4 + 2 * i], ";", -1);
+        for (char **one = patterns; *one; one++) {
+            char *pattern = any_case(*one);
+            gtk_file_filter_add_pattern(filters[i], pattern);
+            g_free(pattern);
+        }
+        g_strfreev(patterns);
         /* A folder chooser's filter is a choice of format: every folder
          * stays choosable whichever is selected. */
         if (folder)

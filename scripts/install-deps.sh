@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config liballegro4-dev liballeggl4-dev
           libgl-dev libglu1-mesa-dev libcurl4-openssl-dev libgtk-3-dev libx11-dev libpng-dev
-          x11-utils xdg-utils)
+          libjpeg62-turbo-dev x11-utils xdg-utils)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
              xvfb xauth xdotool imagemagick x11-apps python3
-             desktop-file-utils appstream shared-mime-info)
+             desktop-file-utils appstream shared-mime-info
+             python3-pil netpbm valgrind)
 fi
 
 missing=()

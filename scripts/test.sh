@@ -20,9 +20,18 @@ cmake --build build-test -j"$jobs"
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 (cd build-test && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
 
+# The sanitizers do not see into system libraries (libpng, libjpeg): the
+# image suite runs once more under valgrind, in a build without them.
+cmake -S . -B build-valgrind -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQTE_TESTS=ON
+cmake --build build-valgrind -j"$jobs" --target imaging_tests
+echo "Running the image suite under valgrind"
+timeout 1200 valgrind -q --error-exitcode=1 --track-origins=yes \
+  build-valgrind/tests/imaging_tests --gtest_filter='image_suite.*' --gtest_brief=1
+
 # Fuzz targets: clang with libFuzzer and the sanitizers, seeded from the demo
-# level and the test pictures.
+# level, the test pictures and, for the image decoders, the public suites.
 fuzz_seconds=${QTE_FUZZ_SECONDS:-60}
+suites=$root/../shared/testimages
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug \
   -DQTE_FUZZ=ON -DQTE_SANITIZE=ON -DQTE_TESTS=OFF
 cmake --build build-fuzz -j"$jobs"
@@ -32,11 +41,16 @@ for target in build-fuzz/fuzz/fuzz_*; do
   name=$(basename "$target")
   corpus="build-fuzz/fuzz/corpus/$name"
   mkdir -p "$corpus"
-  seeds="$root/fuzz/seeds/$name"
-  [[ -d "$seeds" ]] || seeds=""
+  seeds=()
+  [[ -d "$root/fuzz/seeds/$name" ]] && seeds+=("$root/fuzz/seeds/$name")
+  case $name in
+    fuzz_bmp_decode) seeds+=("$suites/bmpsuite") ;;
+    fuzz_png_import) seeds+=("$suites/pngsuite" "$suites/testpngs") ;;
+    fuzz_image_import) seeds+=("$suites") ;;
+  esac
   echo "Fuzzing $name for ${fuzz_seconds}s"
   "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=1 \
-    "$corpus" ${seeds:+"$seeds"} 2>&1 | tail -n 15
+    "$corpus" "${seeds[@]}" 2>&1 | tail -n 15
   [[ ${PIPESTATUS[0]} -eq 0 ]] || { echo "fuzz target $name failed"; exit 1; }
 done
 echo "All tests and fuzz runs passed."

@@ -181,11 +181,11 @@ int main(int argc, char **argv)
     FILE *lev = fopen(argv[1], "rb");
     FILE *d3d = fopen(argv[2], "rb");
     level lvl = {};
-    int result = load_level(&lvl, lev, d3d, LOAD_ALL);
+    result loaded = load_level(&lvl, lev, d3d, LOAD_ALL);
     if (lev) fclose(lev);
     if (d3d) fclose(d3d);
-    if (result != LOAD_OK) {
-        fprintf(stderr, "preview_level: the level does not load (%d): %s\n", result, load_failure_reason());
+    if (loaded.code != LOAD_OK) {
+        fprintf(stderr, "preview_level: the level does not load (%d): %s\n", loaded.code, loaded.reason);
         return 1;
     }
     if (argc > 4 && strcmp(argv[4], "models") == 0) {

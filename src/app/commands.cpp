@@ -13,11 +13,11 @@
 #include <stdlib.h>
 
 #include "app/app_state.h"
+#include "app/list_rows.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
 #include "level/level.h"
-#include "level/name_lists.h"
 #include "render/model_render.h"
 
 // ---- 1. view switches and the 3D view's picture ------------------------------

@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/file_dialog.h"
+#include "app/list_rows.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/undo.h"
@@ -19,7 +20,6 @@
 #include "base/path.h"
 #include "level/level.h"
 #include "level/level_writer.h"
-#include "level/name_lists.h"
 #include "render/gl_textures.h"
 
 namespace {
@@ -120,19 +120,16 @@ static void load_level_files(const char *lev_name, const char *d3d_name)
     }
     level loaded;
     memset(&loaded, 0, sizeof loaded);
-    int result = load_level(&loaded, lev, d3d, LOAD_ALL);
+    result read = load_level(&loaded, lev, d3d, LOAD_ALL);
     fclose(lev);
     fclose(d3d);
-    if (result != LOAD_OK) {
-        const char *reason = load_failure_reason();
-        if (!reason || !reason[0])
-            reason = "The file is not a level this editor can read.";
-        if (result == LOAD_BAD_D3D || result == LOAD_NO_D3D_FILE)
-            report_unreadable("palette-list file", d3d_name, reason);
-        else if (result == LOAD_NO_MEMORY)
-            report_unreadable("level", lev_name, "There is not enough memory to load it.");
+    if (read.code != LOAD_OK) {
+        if (read.code == LOAD_BAD_D3D || read.code == LOAD_NO_D3D_FILE)
+            report_unreadable("palette-list file", d3d_name, read.reason);
+        else if (read.code == LOAD_NO_MEMORY)
+            report_unreadable("level", lev_name, "there is not enough memory to load it");
         else
-            report_unreadable("level file", lev_name, reason);
+            report_unreadable("level file", lev_name, read.reason);
         // Not cleanup_level: its log lines would read as if the open level went.
         release_level_memory(&loaded);
         debug_log("Done loading level");
@@ -203,16 +200,17 @@ void save_command()
         debug_log("Save completed");
         return;
     }
-    if (save_level(lvl, level_path, d3d_path) == SAVE_OK) {
+    result saved = save_level(lvl, level_path, d3d_path);
+    if (saved.code == SAVE_OK) {
         level_changed = false;
         undo_mark_saved();
         debug_log("Save completed");
         return;
     }
     // The changes are still only in memory: keep saying so.
-    debug_log(" Save failed: %s.", save_failure_reason());
+    debug_log(" Save failed: %s.", saved.reason);
     char text[700];
     snprintf(text, sizeof text, "The level could not be saved: %s. The files on disk were left as they were.",
-             save_failure_reason());
+             saved.reason);
     tell_user(text);
 }

@@ -24,6 +24,7 @@
 #include "imaging/bitmap_export.h"
 #include "imaging/batch.h"
 #include "imaging/bitmap_import.h"
+#include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "imaging/png_image.h"
 #include "imaging/unused_palettes.h"
@@ -36,7 +37,10 @@
 const char EXPORT_FILTER_PALETTED[] =
     "24-bit Bitmap\0*.bmp\0" "8-bit Bitmap\0*.bmp\0" "8-bit PNG Image\0*.png\0" "24-bit PNG Image\0*.png\0";
 const char EXPORT_FILTER_15BIT[] = "24-bit Bitmap\0*.bmp\0" "24-bit PNG Image\0*.png\0";
-const char IMPORT_FILTER[] = "Bitmap Image\0*.bmp\0" "PNG Image (*.png)\0*.png\0";
+const char IMPORT_FILTER[] =
+    "Images (*.png *.bmp *.jpg *.jpeg *.tga *.pcx *.lbm)\0*.png;*.bmp;*.jpg;*.jpeg;*.tga;*.pcx;*.lbm\0"
+    "Bitmap Image\0*.bmp\0" "PNG Image (*.png)\0*.png\0" "JPEG Image (*.jpg *.jpeg)\0*.jpg;*.jpeg\0"
+    "TGA Image (*.tga)\0*.tga\0" "PCX Image (*.pcx)\0*.pcx\0" "LBM Image (*.lbm)\0*.lbm\0";
 // Export All's formats in its folder chooser, the default first; 15-bit pages
 // are written as 24-bit whichever is chosen.
 const char EXPORT_ALL_FILTER[] =
@@ -75,35 +79,22 @@ bool page_exists(int page)
     return lvl->load_mask != 0 && page >= 0 && page < lvl->texture_count;
 }
 
-// Tells the user why an importer refused the file (it logged why), or what
-// became of an image that is not 256 x 256: its top-left part was taken and,
-// where it is smaller, the imported pixels are black.
-void report_import(int result, import_image_size size, bool whole_page)
+// Tells the user why an import was refused (`reason`: the decoder's phrase,
+// or null to say it from the importer's code), or what became of an image
+// that is not 256 x 256: its top-left part was taken and, where it is
+// smaller, the imported pixels are black.
+void report_import(int result, const char *reason, import_image_size size, bool whole_page)
 {
-    const char *why = nullptr;
-    switch (result) {
-    case IMPORT_OK: break;
-    case IMPORT_CANNOT_OPEN:
-        why = "The file cannot be opened or is not an image the editor reads (BMP, PNG, TGA, PCX, LBM).";
-        break;
-    case IMPORT_COMPRESSED:
-        why = "Can't load bitmaps with compression. Save it uncompressed, e.g. with ImageMagick: "
-              "convert in.png -compress None BMP3:out.bmp";
-        break;
-    case IMPORT_TOO_MANY_COLOURS: why = "The bitmap has more than 256 colours in its table."; break;
-    case IMPORT_TRUNCATED: why = "The bitmap file is shorter than its header says."; break;
-    case IMPORT_NO_MEMORY: why = "There is not enough memory."; break;
-    case IMPORT_TOO_LARGE: why = "The image is larger than 8192 × 8192 pixels."; break;
-    case IMPORT_CORRUPT: why = "The PNG file is damaged or incomplete."; break;
-    default: why = "The page cannot take this image."; break;
-    }
+    const char *why = reason;
+    if (!why && result == IMPORT_NO_MEMORY) why = "there is not enough memory";
+    else if (!why && result != IMPORT_OK) why = "the page cannot take this image";
     const int w = size.width, h = size.height;
     if (!why && w == PAGE_SIZE && h == PAGE_SIZE) return;
     char text[FILE_DIALOG_PATH_SIZE + 160];
     const char *rest = whole_page ? "the rest of the page was filled with black"
                                   : "the rest of the chosen textures was filled with black";
     if (why)
-        snprintf(text, sizeof text, "The image could not be imported:\n%s\n%s", import_name, why);
+        snprintf(text, sizeof text, "The image could not be imported:\n%s:\n%s.", import_name, why);
     else if (w >= PAGE_SIZE && h >= PAGE_SIZE)
         snprintf(text, sizeof text, "The image is %d × %d pixels; it was cropped to its top-left 256 × 256 pixels.", w, h);
     else if (w <= PAGE_SIZE && h <= PAGE_SIZE)
@@ -175,7 +166,7 @@ void import_marked_textures()
             int result = import_into_page(import_page, &selection, &size);
             free(marks);
             end_import();
-            report_import(result, size, false);
+            report_import(result, nullptr, size, false);
             return;
         }
     }
@@ -261,11 +252,7 @@ void export_command()
         return;
     }
     char text[FILE_DIALOG_PATH_SIZE + 128];
-    snprintf(text, sizeof text, "The page could not be exported to\n%s\n%s", name,
-             result == EXPORT_CANNOT_CREATE  ? "The file cannot be created."
-             : result == EXPORT_NO_PALETTE   ? "The page's palette is missing."
-             : result == EXPORT_WRITE_FAILED ? "Writing the file failed; nothing was changed."
-                                             : "The page cannot be exported.");
+    snprintf(text, sizeof text, "The page could not be exported to\n%s:\n%s.", name, export_failure(result));
     tell_user(text);
 }
 
@@ -285,10 +272,10 @@ void import_command()
     // The file is read whole now: one the importers would refuse is refused
     // before the selection window asks for textures.
     free_import_image(&import_loaded);
-    int refusal = load_import_image(import_name, &import_loaded);
-    if (refusal != IMPORT_OK) {
+    decode_result refusal = load_import_image(import_name, &import_loaded);
+    if (refusal.code != IMPORT_OK) {
         debug_log("Finished importing image.");
-        report_import(refusal, import_image_size{PAGE_SIZE, PAGE_SIZE}, true);
+        report_import(refusal.code, refusal.reason, import_image_size{PAGE_SIZE, PAGE_SIZE}, true);
         return;
     }
     if (current_level->textures[page].palette_slot_count > 1) {
@@ -305,7 +292,7 @@ void import_command()
     int result = import_into_page(page, nullptr, &size);
     free_import_image(&import_loaded);
     debug_log("Finished importing image.");
-    report_import(result, size, true);
+    report_import(result, nullptr, size, true);
 }
 
 void import_done_command()

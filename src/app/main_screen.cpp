@@ -15,12 +15,12 @@
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/file_dialog.h"
+#include "app/list_rows.h"
 #include "app/readme.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/update_check.h"
 #include "app/user_message.h"
-#include "level/name_lists.h"
 
 texture_render texture_view;
 render3d model_view;

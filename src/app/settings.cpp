@@ -11,7 +11,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 #include "base/debug_log.h"
+#include "base/file_io.h"
 
 // Copies a value into a fixed text field. A value longer than the field is cut
 // to fit, so a hand-edited or corrupted file can never overrun the record.
@@ -214,65 +217,42 @@ int load_settings(settings *s, const char *path)
     return 0;
 }
 
-// Writes one value. A line break inside a value (a folder name may hold one)
-// would start a new line of the file and could plant a key, so the value ends
-// at its first line break; the field is bounded by its size either way.
-static void put_value(FILE *f, const char *value, size_t field_size)
+// Appends one value. A line break inside a value (a folder name may hold
+// one) would start a new line of the file and could plant a key, so the value
+// ends at its first line break; the field is bounded by its size either way.
+static void put_value(std::string *text, const char *value, size_t field_size)
 {
     size_t n = strnlen(value, field_size);
     size_t cut = strcspn(value, "\r\n");
     if (cut < n) n = cut;
-    fwrite(value, 1, n, f);
+    text->append(value, n);
 }
 
 int save_settings(const settings *s, const char *path)
 {
     debug_log("Attempting to write settings file to: %s", path);
+    char flags[160];
+    snprintf(flags, sizeof flags, "[general]\nfast_quit = %d\ninvert_yrot = %d\ninvert_ypos = %d\ninvert_xpos = %d",
+             (int)s->fast_quit, (int)s->invert_yrot, (int)s->invert_ypos, (int)s->invert_xpos);
+    std::string text = flags;
+    text += "\ntheme = ";
+    put_value(&text, s->theme, sizeof s->theme);
+    text += "\n\n[directories]\nlev_directory = ";
+    put_value(&text, s->lev_directory, sizeof s->lev_directory);
+    text += "\nd3d_directory = ";
+    put_value(&text, s->d3d_directory, sizeof s->d3d_directory);
+    text += "\nexport_directory = ";
+    put_value(&text, s->export_directory, sizeof s->export_directory);
+    text += "\nimport_directory = ";
+    put_value(&text, s->import_directory, sizeof s->import_directory);
 
-    // Written beside the old file and renamed over it, so a failed write
-    // (full disk, lost drive) leaves the previous settings intact.
-    size_t path_length = strlen(path);
-    char *temp_path = (char *)malloc(path_length + 5);
-    if (!temp_path) {
-        debug_log("Couldn't open settings file!");
-        return 1;
+    // Whole or not at all: a failed write (full disk, lost drive) leaves the
+    // previous settings intact.
+    int written = write_file_whole(path, text.data(), text.size());
+    if (written != WRITE_FILE_OK) {
+        debug_log(written == WRITE_FILE_CANNOT_CREATE ? "Couldn't open settings file!" : "Couldn't write settings file!");
+        return written == WRITE_FILE_CANNOT_CREATE ? 1 : 2;
     }
-    memcpy(temp_path, path, path_length);
-    memcpy(temp_path + path_length, ".tmp", 5);
-
-    FILE *f = fopen(temp_path, "w");
-    if (!f) {
-        debug_log("Couldn't open settings file!");
-        free(temp_path);
-        return 1;
-    }
-
-    fprintf(f, "[general]\nfast_quit = %d", (int)s->fast_quit);
-    fprintf(f, "\ninvert_yrot = %d", (int)s->invert_yrot);
-    fprintf(f, "\ninvert_ypos = %d", (int)s->invert_ypos);
-    fprintf(f, "\ninvert_xpos = %d", (int)s->invert_xpos);
-    fputs("\ntheme = ", f);
-    put_value(f, s->theme, sizeof s->theme);
-    fputs("\n", f);
-    fflush(f);
-    fputs("\n[directories]\nlev_directory = ", f);
-    put_value(f, s->lev_directory, sizeof s->lev_directory);
-    fputs("\nd3d_directory = ", f);
-    put_value(f, s->d3d_directory, sizeof s->d3d_directory);
-    fputs("\nexport_directory = ", f);
-    put_value(f, s->export_directory, sizeof s->export_directory);
-    fputs("\nimport_directory = ", f);
-    put_value(f, s->import_directory, sizeof s->import_directory);
-
-    bool written = !ferror(f);
-    if (fclose(f) != 0) written = false;
-    if (!written || rename(temp_path, path) != 0) {
-        remove(temp_path);
-        free(temp_path);
-        debug_log("Couldn't write settings file!");
-        return 2;
-    }
-    free(temp_path);
     debug_log("Finished writing.");
     return 0;
 }

@@ -49,6 +49,13 @@ inline uint32_t le32_at(const unsigned char *q)
     return (uint32_t)q[0] | (uint32_t)q[1] << 8 | (uint32_t)q[2] << 16 | (uint32_t)q[3] << 24;
 }
 
+// Big-endian values, for the formats that store them so (IFF, JPEG markers).
+inline unsigned be16_at(const unsigned char *q) { return (unsigned)q[0] << 8 | (unsigned)q[1]; }
+inline uint32_t be32_at(const unsigned char *q)
+{
+    return (uint32_t)q[0] << 24 | (uint32_t)q[1] << 16 | (uint32_t)q[2] << 8 | (uint32_t)q[3];
+}
+
 inline unsigned get8(byte_cursor *c)
 {
     const unsigned char *q = cursor_take(c, 1);
@@ -65,6 +72,18 @@ inline uint32_t get32le(byte_cursor *c)
 {
     const unsigned char *q = cursor_take(c, 4);
     return q ? le32_at(q) : 0;
+}
+
+inline unsigned get16be(byte_cursor *c)
+{
+    const unsigned char *q = cursor_take(c, 2);
+    return q ? be16_at(q) : 0;
+}
+
+inline uint32_t get32be(byte_cursor *c)
+{
+    const unsigned char *q = cursor_take(c, 4);
+    return q ? be32_at(q) : 0;
 }
 
 inline float get_f32le(byte_cursor *c)

@@ -1,10 +1,13 @@
 // Reading the start of a file and the whole-or-nothing file writer.
 #include "base/file_io.h"
 
+#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include "base/debug_log.h"
+#include "base/path.h"
 
 unsigned char *read_file_start(const char *path, size_t limit, size_t *size)
 {
@@ -41,13 +44,32 @@ int write_file_whole(const char *path, const void *bytes, size_t size)
     if (snprintf(temp_path, sizeof temp_path, "%s.part", path) >= (int)sizeof temp_path) return WRITE_FILE_CANNOT_CREATE;
     FILE *file = fopen(temp_path, "wb");
     if (!file) return WRITE_FILE_CANNOT_CREATE;
-    bool written = fwrite(bytes, 1, size, file) == size;
-    written = fflush(file) == 0 && written;
-    written = fclose(file) == 0 && written;
+    bool written = size == 0 || fwrite(bytes, 1, size, file) == size;
+    written = finish_file(file) && written;
     if (!written || rename(temp_path, path) != 0) {
         remove(temp_path);
         debug_log(" Failed to write %s.", path);
         return WRITE_FILE_FAILED;
     }
+    sync_folder_of(path);
     return WRITE_FILE_OK;
+}
+
+bool finish_file(FILE *file)
+{
+    bool ok = fflush(file) == 0;
+    ok = fsync(fileno(file)) == 0 && ok;
+    ok = fclose(file) == 0 && ok;
+    return ok;
+}
+
+void sync_folder_of(const char *path)
+{
+    char folder[4096];
+    folder_of(path, folder, sizeof folder);
+    int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
 }

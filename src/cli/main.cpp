@@ -1,6 +1,5 @@
 // qte-tool: reading the pair, the commands (info, check, export, import,
 // delete-unused-palettes) and main; on the core alone, with no window.
-#include <allegro.h>
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -36,17 +35,12 @@ int read_level(const options &o, const char *d3d_path, level *lvl)
         return refuse(d3d_path, "cannot open the palette-list file (%s)", strerror(e));
     }
     memset(lvl, 0, sizeof *lvl);
-    int result = load_level(lvl, lev, d3d, LOAD_ALL);
+    result read = load_level(lvl, lev, d3d, LOAD_ALL);
     fclose(lev);
     fclose(d3d);
-    if (result == LOAD_OK) return 0;
-    // The reason is a sentence; on our line it follows the file's name.
-    std::string reason = load_failure_reason();
-    if (reason.empty()) reason = "there is not enough memory to read it";
-    if (reason[0] >= 'A' && reason[0] <= 'Z' && !(reason.size() > 1 && reason[1] >= 'A' && reason[1] <= 'Z'))
-        reason[0] = (char)(reason[0] - 'A' + 'a');
-    if (reason.back() == '.') reason.pop_back();
-    return refuse(result == LOAD_BAD_D3D ? d3d_path : lev_path, "%s", reason.c_str());
+    if (read.code == LOAD_OK) return 0;
+    const char *reason = read.code == LOAD_NO_MEMORY ? "there is not enough memory to read it" : read.reason;
+    return refuse(read.code == LOAD_BAD_D3D ? d3d_path : lev_path, "%s", reason);
 }
 
 bool show_progress(void *context, int done, int total)
@@ -69,9 +63,9 @@ batch_progress_fn progress_for(const options &o, int pages)
 // Writes the changed level in place or to --out; answers 0 or EXIT_REFUSED.
 int write_result(const options &o, const char *d3d_path, level *lvl)
 {
-    int result = o.out_lev ? save_level_as(lvl, o.files[0], o.out_lev, o.out_d3d)
-                           : save_level(lvl, o.files[0], d3d_path);
-    if (result != SAVE_OK) return refuse(o.out_lev ? o.out_lev : o.files[0], "%s", save_failure_reason());
+    result saved = o.out_lev ? save_level_as(lvl, o.files[0], o.out_lev, o.out_d3d)
+                             : save_level(lvl, o.files[0], d3d_path);
+    if (saved.code != SAVE_OK) return refuse(o.out_lev ? o.out_lev : o.files[0], "%s", saved.reason);
     return 0;
 }
 
@@ -121,11 +115,6 @@ int run_export(const options &o, level *lvl)
 
 int run_import(const options &o, const char *d3d_path, level *lvl)
 {
-    // Files that are neither bitmaps of ours nor PNGs go through Allegro's
-    // loaders, which need Allegro without a screen.
-    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
-        return refuse(o.files[0], "Allegro cannot be started (%s)", allegro_error);
-    set_color_depth(32);
     quant_show_learning_messages(o.verbose);
     std::vector<std::string> names;
     std::vector<const char *> name_pointers;
@@ -221,4 +210,3 @@ int main(int argc, char **argv)
     close_debug_log();
     return status;
 }
-END_OF_MAIN()

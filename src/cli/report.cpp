@@ -12,16 +12,12 @@
 
 namespace {
 
-// The palette list of each page, or null: the first one naming it, the one
-// the editor shows and find_palette_list answers.
+// The palette list of each page, or null: find_palette_list's answer, the
+// list the editor shows.
 std::vector<const palette_list *> lists_by_page(const level *lvl)
 {
     std::vector<const palette_list *> by_page((size_t)(lvl->texture_count > 0 ? lvl->texture_count : 0), nullptr);
-    for (int i = 0; lvl->palette_lists && i < lvl->palette_list_count; i++) {
-        const palette_list &l = lvl->palette_lists[i];
-        if (l.texture >= 0 && l.texture < lvl->texture_count && !by_page[(size_t)l.texture])
-            by_page[(size_t)l.texture] = &l;
-    }
+    for (size_t page = 0; page < by_page.size(); page++) by_page[page] = find_palette_list(lvl, (int)page);
     return by_page;
 }
 

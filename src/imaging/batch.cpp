@@ -16,6 +16,7 @@
 
 #include "imaging/bitmap_export.h"
 #include "imaging/bitmap_import.h"
+#include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "imaging/png_image.h"
 #include "level/level.h"
@@ -128,30 +129,11 @@ int plan_export(level *lvl, const batch_export_options *options, std::vector<exp
     return 0;
 }
 
-const char *export_failure(int result)
-{
-    switch (result) {
-    case EXPORT_CANNOT_CREATE: return "the file cannot be created";
-    case EXPORT_NO_PALETTE: return "the page's palette does not exist";
-    case EXPORT_BAD_PAGE: return "the page cannot be exported";
-    default: return "writing the file failed";
-    }
-}
 
 const char *import_failure(int result)
 {
     switch (result) {
-    case IMPORT_CANNOT_OPEN: return "the file cannot be opened or is not an image that can be read";
-    case IMPORT_NOT_BITMAP: return "the file is not a Windows bitmap";
-    case IMPORT_NOT_V3: return "the bitmap does not have a 40-byte (version 3) header";
-    case IMPORT_NOT_256: return "the bitmap is not 256 x 256 pixels";
-    case IMPORT_NOT_8BIT: return "the bitmap is not 8-bit";
-    case IMPORT_COMPRESSED: return "the bitmap is compressed; save it uncompressed";
-    case IMPORT_TOO_MANY_COLOURS: return "the bitmap has more than 256 colours in its table";
-    case IMPORT_TRUNCATED: return "the file is shorter than its header says";
     case IMPORT_NO_MEMORY: return "there is not enough memory";
-    case IMPORT_TOO_LARGE: return "the image is larger than 8192 x 8192 pixels";
-    case IMPORT_CORRUPT: return "the PNG file is corrupt or truncated";
     default: return "the page cannot take this image";
     }
 }
@@ -180,7 +162,7 @@ bool image_equals_page(bool paletted, const unsigned char *page_pixels, const le
     const uint16_t *pixels = (const uint16_t *)(const void *)page_pixels;
     for (int i = 0; i < PAGE_PIXELS; i++, rgb += 3) {
         unsigned v = pixels[i];
-        if (rgb[0] != ((v >> 10) & 0x1F) << 3 || rgb[1] != ((v >> 5) & 0x1F) << 3 || rgb[2] != (v & 0x1F) << 3)
+        if (rgb[0] != rgb15_red(v) || rgb[1] != rgb15_green(v) || rgb[2] != rgb15_blue(v))
             return false;
     }
     return true;
@@ -343,8 +325,9 @@ int import_one(level *lvl, int page, int palette_id, const char *path, const bat
         return report->result;
 
     import_image image = {};
-    int result = load_import_image(path, &image);
-    if (result != IMPORT_OK) return fail(report, result, path, "%s", import_failure(result));
+    decode_result loaded = load_import_image(path, &image);
+    if (loaded.code != IMPORT_OK) return fail(report, loaded.code, path, "%s", loaded.reason);
+    int result;
     const level_palette *palette = nullptr;
     if (texture.paletted) palette = palette_before(lvl, palette_id >= 0 ? palette_id : current_palette_id(lvl, page), before);
     const unsigned char *page_pixels = pixels_before(lvl, page, before);

@@ -82,9 +82,19 @@ void page_row_colours(const level_texture &texture, const level_palette *palette
     const uint16_t *row = page_pixels16(texture) + y * PAGE_SIZE;
     for (int x = 0; x < PAGE_SIZE; x++, out += 3) {
         unsigned v = row[x];
-        out[r] = (unsigned char)(((v >> 10) & 0x1F) << 3);
-        out[1] = (unsigned char)(((v >> 5) & 0x1F) << 3);
-        out[b] = (unsigned char)((v & 0x1F) << 3);
+        out[r] = rgb15_red(v);
+        out[1] = rgb15_green(v);
+        out[b] = rgb15_blue(v);
+    }
+}
+
+const char *export_failure(int result)
+{
+    switch (result) {
+    case EXPORT_CANNOT_CREATE: return "the file cannot be created";
+    case EXPORT_NO_PALETTE: return "the page's palette is missing";
+    case EXPORT_WRITE_FAILED: return "writing the file failed; nothing was changed";
+    default: return "the page cannot be exported";
     }
 }
 

@@ -19,6 +19,10 @@ enum {
     EXPORT_BAD_PAGE = 5,       // no such page, or a page without pixels
 };
 
+// What an export's failure code means, as a phrase ("the file cannot be
+// created"); the tool and the editor both say it this way.
+const char *export_failure(int result);
+
 // The export result of write_file_whole's result.
 inline int export_result_of_write(int write_result)
 {

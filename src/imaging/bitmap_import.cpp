@@ -1,41 +1,25 @@
-// Image import into a texture page.
+// Importing a decoded image into a texture page.
 //
 // Sections:
-//   1. Reading the start of a file
-//   2. Selection mask
-//   3. Palette placement (new palette or the current slot's, table rebuild)
-//   4. Header check, validation and the 8-bit importer
-//   5. True-colour importer (15-bit packing, quantiser)
-//   6. Loaded images
+//   1. Selection mask
+//   2. Palette placement (new palette or the current slot's, table rebuild)
+//   3. Indexed images (indices and colour table kept)
+//   4. True-colour images (15-bit packing, quantiser)
+//   5. Loaded images
 #include "imaging/bitmap_import.h"
 
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "base/byte_cursor.h"
 #include "base/debug_log.h"
-#include "base/file_io.h"
 #include "imaging/image_file.h"
 #include "imaging/neuquant.h"
 #include "level/level.h"
 #include "level/texture_store.h"
 
 // ---------------------------------------------------------------------------
-// 1. Reading the start of a file (base/file_io.h; the bytes are parsed with
-// the level code's bounds-checked cursor, whose reads past the end answer 0
-// and set `overrun`).
-
-namespace {
-
-// The most of a file the 8-bit importer ever reads: header, a full colour
-// table and the pixel rows that follow it.
-enum { BITMAP_HEADER_BYTES_READ = 54, BITMAP_MAX_READ = 54 + 1024 + PAGE_PIXELS };
-
-}  // namespace
-
-// ---------------------------------------------------------------------------
-// 2. Selection mask
+// 1. Selection mask
 
 void *(*import_allocate)(size_t size) = malloc;
 
@@ -64,7 +48,7 @@ void build_selection_mask(unsigned char *mask, const import_selection *selection
 }
 
 // ---------------------------------------------------------------------------
-// 3. Palette placement. Choosing the palette and making room for it are
+// 2. Palette placement. Choosing the palette and making room for it are
 // separate, so that everything that can fail (reading, learning, allocating)
 // happens before the level changes.
 
@@ -183,157 +167,7 @@ unsigned char *page_buffer(const level_texture &texture, unsigned char **fresh)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// 4. Header check, validation and the 8-bit importer
-
-namespace {
-
-// Header fields the check and the importer read.
-struct bitmap_header {
-    unsigned signature0, signature1;
-    uint32_t header_size;
-    int32_t width, height;
-    unsigned bits_per_pixel;
-    uint32_t compression;
-    uint32_t colours_used;
-};
-
-void read_bitmap_header(byte_cursor *c, bitmap_header *h)
-{
-    h->signature0 = get8(c);                 // 0: "B"
-    h->signature1 = get8(c);                 // 1: "M"
-    cursor_skip(c, 8);                       // 2: file size, reserved
-    get32le(c);                              // 10: offset of the pixel data (not used)
-    h->header_size = get32le(c);             // 14: header size
-    h->width = (int32_t)get32le(c);          // 18: width
-    h->height = (int32_t)get32le(c);         // 22: height (negative: top-down)
-    get16le(c);                              // 26: planes
-    h->bits_per_pixel = get16le(c);          // 28: bits per pixel
-    h->compression = get32le(c);             // 30: compression
-    cursor_skip(c, 12);                      // 34: image size, resolutions
-    h->colours_used = get32le(c);            // 46: colours used, 0 = 256
-    get32le(c);                              // 50: important colours
-}
-
-// The checks shared by the header check and the importer, in their order.
-// Returns 0 or the importer's refusal code, logging the refusal.
-int header_refusal(const bitmap_header &h)
-{
-    if (h.signature0 != 'B' || h.signature1 != 'M') {
-        debug_log("Not a windows bitmap.");
-        return IMPORT_NOT_BITMAP;
-    }
-    if (h.header_size != 40) {
-        debug_log("Can't load images without V3 header.");
-        return IMPORT_NOT_V3;
-    }
-    if (h.width != PAGE_SIZE || h.height != PAGE_SIZE) {
-        debug_log("Bitmap must be 256x256.");
-        return IMPORT_NOT_256;
-    }
-    if (h.bits_per_pixel != 8) {
-        debug_log("Bitmap is not 8-bit.");
-        return IMPORT_NOT_8BIT;
-    }
-    return 0;
-}
-
-}  // namespace
-
-int check_8bit_bitmap_bytes(const unsigned char *bytes, size_t size)
-{
-    byte_cursor c = make_cursor(bytes, size);
-    bitmap_header h;
-    read_bitmap_header(&c, &h);
-    // A short file reads zeros past its end, which no check accepts.
-    return header_refusal(h) == 0 && !c.overrun ? 0 : 1;
-}
-
-int check_8bit_bitmap(const char *path)
-{
-    size_t size = 0;
-    unsigned char *bytes = read_file_start(path, BITMAP_HEADER_BYTES_READ, &size);
-    if (!bytes) return 1;
-    int result = check_8bit_bitmap_bytes(bytes, size);
-    free(bytes);
-    return result;
-}
-
-namespace {
-
-// Runs every refusal of the 8-bit importer on the file's bytes, logging the
-// refusal; on IMPORT_OK fills `entries` (red, green, blue, extra; entries past
-// the table are zeros) and points `rows` at the pixel rows, bottom row first.
-int read_8bit_bitmap(const unsigned char *bytes, size_t size, unsigned char entries[256][4],
-                     const unsigned char **rows)
-{
-    byte_cursor c = make_cursor(bytes, size);
-    bitmap_header h;
-    read_bitmap_header(&c, &h);
-    if (int refusal = header_refusal(h)) return refusal;
-    if (h.compression != 0) {
-        debug_log("Can't load bitmaps with compression.");
-        return IMPORT_COMPRESSED;
-    }
-    if (c.overrun) {
-        debug_log("Bitmap file is shorter than its header.");
-        return IMPORT_TRUNCATED;
-    }
-    // The palette has 256 entries; a larger table cannot be taken over.
-    if (h.colours_used > 256) {
-        debug_log("Bitmap has too many colours.");
-        return IMPORT_TOO_MANY_COLOURS;
-    }
-    const int colours = h.colours_used == 0 ? 256 : (int)h.colours_used;
-    if ((size_t)colours * 4 + PAGE_PIXELS > cursor_left(&c)) {
-        debug_log("Bitmap file is shorter than its colour table and pixels.");
-        return IMPORT_TRUNCATED;
-    }
-    memset(entries, 0, 256 * 4);
-    for (int i = 0; i < colours; i++) {
-        entries[i][2] = (unsigned char)get8(&c);  // blue
-        entries[i][1] = (unsigned char)get8(&c);  // green
-        entries[i][0] = (unsigned char)get8(&c);  // red
-        entries[i][3] = (unsigned char)get8(&c);  // extra
-    }
-    *rows = cursor_take(&c, PAGE_PIXELS);  // present, checked above
-    return *rows ? IMPORT_OK : IMPORT_TRUNCATED;
-}
-
-}  // namespace
-
-int validate_8bit_bitmap_bytes(const unsigned char *bytes, size_t size)
-{
-    unsigned char entries[256][4];
-    const unsigned char *rows;
-    return read_8bit_bitmap(bytes, size, entries, &rows);
-}
-
-int validate_8bit_bitmap(const char *path)
-{
-    size_t size = 0;
-    unsigned char *bytes = read_file_start(path, BITMAP_MAX_READ, &size);
-    if (!bytes) return IMPORT_CANNOT_OPEN;
-    int result = validate_8bit_bitmap_bytes(bytes, size);
-    free(bytes);
-    return result;
-}
-
-int decode_8bit_bitmap_image(const unsigned char *bytes, size_t size, import_image *image)
-{
-    *image = import_image();
-    const unsigned char *rows;
-    if (int refusal = read_8bit_bitmap(bytes, size, image->entries, &rows)) return refusal;
-    image->pixels = (unsigned char *)malloc(PAGE_PIXELS);
-    if (!image->pixels) {
-        debug_log(" Failed to allocate space for the picture.");
-        return IMPORT_NO_MEMORY;
-    }
-    image->indexed = true;
-    image->width = image->height = PAGE_SIZE;
-    for (int y = 0; y < PAGE_SIZE; y++)  // the file's rows are bottom first
-        memcpy(image->pixels + y * PAGE_SIZE, rows + (PAGE_SIZE - 1 - y) * PAGE_SIZE, PAGE_SIZE);
-    return IMPORT_OK;
-}
+// 3. Indexed images
 
 int palette_recoloured_by_image(level *lvl, int page, const import_image *image)
 {
@@ -345,18 +179,6 @@ int palette_recoloured_by_image(level *lvl, int page, const import_image *image)
     bool same = old != nullptr;
     for (int i = 0; same && i < 256; i++) same = memcmp(old->entries[i], image->entries[i], 3) == 0;
     return same ? -1 : plan.id;
-}
-
-int palette_recoloured_by_8bit_bitmap(level *lvl, int page, const char *path)
-{
-    size_t size = 0;
-    unsigned char *bytes = read_file_start(path, BITMAP_MAX_READ, &size);
-    if (!bytes) return -1;
-    import_image image;
-    int id = decode_8bit_bitmap_image(bytes, size, &image) == IMPORT_OK ? palette_recoloured_by_image(lvl, page, &image) : -1;
-    free_import_image(&image);
-    free(bytes);
-    return id;
 }
 
 namespace {
@@ -420,31 +242,8 @@ int import_indexed(level *lvl, int page, const import_image *image, const import
 
 }  // namespace
 
-int import_8bit_bitmap_bytes(level *lvl, int page, const unsigned char *bytes, size_t size,
-                             const import_selection *selection, int placement)
-{
-    import_image image;
-    int result = decode_8bit_bitmap_image(bytes, size, &image);
-    if (result == IMPORT_OK)
-        result = valid_page(lvl, page) ? import_indexed(lvl, page, &image, selection, placement) : IMPORT_BAD_PAGE;
-    free_import_image(&image);
-    return result;
-}
-
-int import_8bit_bitmap(level *lvl, int page, const char *path, const import_selection *selection,
-                       int placement)
-{
-    debug_log("Loading 8-bit texture.");
-    size_t size = 0;
-    unsigned char *bytes = read_file_start(path, BITMAP_MAX_READ, &size);
-    if (!bytes) return IMPORT_CANNOT_OPEN;
-    int result = import_8bit_bitmap_bytes(lvl, page, bytes, size, selection, placement);
-    free(bytes);
-    return result;
-}
-
 // ---------------------------------------------------------------------------
-// 5. True-colour importer (from red, green, blue pixels, top row first)
+// 4. True-colour importer (from red, green, blue pixels, top row first)
 
 namespace {
 
@@ -461,7 +260,7 @@ int import_to_15bit(level *lvl, int page, const unsigned char *rgb)
     // Bit 15 stays 0, so no pixel becomes the transparent key.
     uint16_t *out = (uint16_t *)(void *)pixels;
     for (int i = 0; i < PAGE_PIXELS; i++, rgb += 3)
-        out[i] = (uint16_t)((rgb[2] >> 3) + ((rgb[1] >> 3) << 5) + ((rgb[0] >> 3) << 10));
+        out[i] = rgb15_from_rgb(rgb[0], rgb[1], rgb[2]);
     return IMPORT_OK;
 }
 
@@ -527,21 +326,14 @@ int import_to_paletted(level *lvl, int page, const unsigned char *rgb, const imp
 }
 
 // The true-colour importer once its page is known valid: logs which way it
-// goes, loads `path` through Allegro unless `image` is given, and imports it.
-int import_truecolour(level *lvl, int page, const char *path, const import_image *image,
-                      const import_selection *selection, int placement, import_image_size *size)
+// goes and imports the image.
+int import_truecolour(level *lvl, int page, const import_image *image, const import_selection *selection,
+                      int placement)
 {
     const bool paletted = lvl->textures[page].paletted;
     debug_log(paletted ? " Importing to 8-bit image." : "Importing to 15-bit image");
-    import_image loaded;
-    if (!image) {
-        if (load_allegro_image(path, &loaded) != IMPORT_OK) return IMPORT_CANNOT_OPEN;
-        image = &loaded;
-    }
-    *size = {image->width, image->height};
     int result = paletted ? import_to_paletted(lvl, page, image->pixels, selection, placement)
                           : import_to_15bit(lvl, page, image->pixels);
-    if (image == &loaded) free_import_image(&loaded);
     if (result != IMPORT_OK) return result;
     debug_log("Successfully imported.");
     return IMPORT_OK;
@@ -549,19 +341,8 @@ int import_truecolour(level *lvl, int page, const char *path, const import_image
 
 }  // namespace
 
-int import_truecolour_image(level *lvl, int page, const char *path, const import_selection *selection,
-                            int placement, import_image_size *size)
-{
-    debug_log("Loading 15-bit texture.");
-    import_image_size loaded = {0, 0};
-    if (!size) size = &loaded;
-    *size = loaded;
-    if (!valid_page(lvl, page) || !path) return IMPORT_BAD_PAGE;
-    return import_truecolour(lvl, page, path, nullptr, selection, placement, size);
-}
-
 // ---------------------------------------------------------------------------
-// 6. Loaded images
+// 5. Loaded images
 
 int import_image_into_page(level *lvl, int page, const import_image *image, const import_selection *selection,
                            int placement)
@@ -572,6 +353,5 @@ int import_image_into_page(level *lvl, int page, const import_image *image, cons
     }
     debug_log("Loading 15-bit texture.");
     if (!valid_page(lvl, page)) return IMPORT_BAD_PAGE;
-    import_image_size size;
-    return import_truecolour(lvl, page, nullptr, image, selection, placement, &size);
+    return import_truecolour(lvl, page, image, selection, placement);
 }

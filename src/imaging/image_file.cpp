@@ -1,128 +1,78 @@
-// Reading an image file for import: the 8-bit bitmap, PNG and Allegro ways.
+// Reading an image file for import: telling its format and handing it to
+// that format's decoder.
 #include "imaging/image_file.h"
 
-#include <allegro.h>
-#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 
-#include "base/byte_cursor.h"
 #include "base/debug_log.h"
 #include "base/file_io.h"
-#include "imaging/bitmap_import.h"
-#include "imaging/png_image.h"
-#include "level/level.h"
+#include "imaging/image_decode.h"
 
 namespace {
 
-// A PNG file is read whole; a larger one is cut here and refused as corrupt.
-// Other files are told apart by their start: as much as the 8-bit importer reads.
-enum { PNG_MAX_FILE_BYTES = 1 << 30, SNIFF_BYTES = 54 + 1024 + PAGE_PIXELS };
+// The largest file read for import: a 8192 x 8192 32-bit BMP with room for
+// its headers. A longer file is refused before its pixels are looked at.
+const size_t IMAGE_FILE_MAX_BYTES = (size_t)IMAGE_MAX_SIDE * IMAGE_MAX_SIDE * 4 + (1 << 20);
 
 const unsigned char png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+const char tga_footer[18] = {'T', 'R', 'U', 'E', 'V', 'I', 'S', 'I', 'O', 'N', '-', 'X', 'F', 'I', 'L', 'E', '.', 0};
 
-bool has_extension(const char *path, const char *extension)
+bool starts_with(const unsigned char *bytes, size_t size, const void *prefix, size_t n)
 {
-    size_t length = strlen(path), n = strlen(extension);
-    return length >= n && strcasecmp(path + length - n, extension) == 0;
+    return size >= n && memcmp(bytes, prefix, n) == 0;
 }
 
-// The size a file for Allegro's loaders declares in its header (BMP, PCX,
-// TGA, LBM), so that a hostile header is refused before Allegro allocates
-// for it; false when the header is not one of those or too short.
-bool declared_size(const char *path, const unsigned char *b, size_t size, uint32_t *width, uint32_t *height)
+bool has_extension(const char *name, const char *extension)
 {
-    if (size >= 26 && b[0] == 'B' && b[1] == 'M') {
-        if (le32_at(b + 14) == 12) {  // the old 12-byte header: 16-bit sides
-            *width = le16_at(b + 18), *height = le16_at(b + 20);
-        } else {
-            int32_t h = (int32_t)le32_at(b + 22);  // negative: rows top first
-            *width = le32_at(b + 18), *height = h < 0 ? 0u - (uint32_t)h : (uint32_t)h;
-        }
-        return true;
-    }
-    if (size >= 12 && b[0] == 0x0A && has_extension(path, ".pcx")) {
-        *width = le16_at(b + 8) - le16_at(b + 4) + 1u, *height = le16_at(b + 10) - le16_at(b + 6) + 1u;
-        return true;
-    }
-    if (size >= 18 && has_extension(path, ".tga")) {
-        *width = le16_at(b + 12), *height = le16_at(b + 14);
-        return true;
-    }
-    if (size >= 24 && memcmp(b, "FORM", 4) == 0 && memcmp(b + 12, "BMHD", 4) == 0) {
-        *width = (uint32_t)b[20] << 8 | b[21], *height = (uint32_t)b[22] << 8 | b[23];
-        return true;
-    }
-    return false;
+    if (!name) return false;
+    size_t length = strlen(name), n = strlen(extension);
+    return length >= n && strcasecmp(name + length - n, extension) == 0;
+}
+
+// A PCX header: the maker byte, a version that exists and run-length encoding
+// (the only one the format has).
+bool looks_like_pcx(const unsigned char *b, size_t size)
+{
+    return size >= 128 && b[0] == 0x0A && (b[1] <= 5 && b[1] != 1) && b[2] == 1;
 }
 
 }  // namespace
 
-int load_allegro_image(const char *path, import_image *image)
+decode_result decode_image_bytes(const unsigned char *bytes, size_t size, const char *name, import_image *image)
 {
     *image = import_image();
-    const int old_depth = get_color_depth();
-    const int old_conversion = get_color_conversion();
-    set_color_depth(32);
-    set_color_conversion(COLORCONV_TOTAL);
-    BITMAP *loaded = load_bitmap(path, nullptr);
-    BITMAP *work = loaded ? create_bitmap_ex(32, PAGE_SIZE, PAGE_SIZE) : nullptr;
-    set_color_conversion(old_conversion);
-    set_color_depth(old_depth);
-    unsigned char *pixels = work ? (unsigned char *)malloc(PAGE_PIXELS * 3) : nullptr;
-    if (!pixels) {
-        if (work) destroy_bitmap(work);
-        if (loaded) destroy_bitmap(loaded);
-        return IMPORT_CANNOT_OPEN;
-    }
-    // The top-left 256 x 256 pixels, black where the image is smaller.
-    clear_to_color(work, makecol32(0, 0, 0));
-    blit(loaded, work, 0, 0, 0, 0, PAGE_SIZE, PAGE_SIZE);
-    unsigned char *out = pixels;
-    for (int y = 0; y < PAGE_SIZE; y++) {
-        const uint32_t *row = (const uint32_t *)(void *)work->line[y];
-        for (int x = 0; x < PAGE_SIZE; x++, out += 3) {
-            out[0] = (unsigned char)getr32(row[x]);
-            out[1] = (unsigned char)getg32(row[x]);
-            out[2] = (unsigned char)getb32(row[x]);
-        }
-    }
-    image->width = loaded->w;
-    image->height = loaded->h;
-    image->pixels = pixels;
-    destroy_bitmap(work);
-    destroy_bitmap(loaded);
-    return IMPORT_OK;
+    if (starts_with(bytes, size, png_signature, sizeof png_signature)) return decode_png(bytes, size, image);
+    if (starts_with(bytes, size, "BM", 2)) return decode_bmp(bytes, size, image);
+    if (starts_with(bytes, size, "\xFF\xD8\xFF", 3)) return decode_jpeg(bytes, size, image);
+    if (size >= 12 && memcmp(bytes, "FORM", 4) == 0 && (memcmp(bytes + 8, "ILBM", 4) == 0 || memcmp(bytes + 8, "PBM ", 4) == 0))
+        return decode_lbm(bytes, size, image);
+    if (looks_like_pcx(bytes, size)) return decode_pcx(bytes, size, image);
+    if (has_extension(name, ".tga") || (size >= 26 + sizeof tga_footer &&
+                                        memcmp(bytes + size - sizeof tga_footer, tga_footer, sizeof tga_footer) == 0))
+        return decode_tga(bytes, size, image);
+    return refuse(IMPORT_NOT_IMAGE, "not a BMP, PNG, JPEG, TGA, PCX or LBM file");
 }
 
-int load_import_image(const char *path, import_image *image)
+decode_result load_import_image(const char *path, import_image *image)
 {
     *image = import_image();
+    // A longer file is refused by its length, before any of it is read.
+    struct stat st;
+    const bool too_long = stat(path, &st) == 0 && (uint64_t)st.st_size > IMAGE_FILE_MAX_BYTES;
     size_t size = 0;
-    unsigned char *bytes = read_file_start(path, SNIFF_BYTES, &size);
-    if (!bytes) return IMPORT_CANNOT_OPEN;
-    int result;
-    if (size >= sizeof png_signature && memcmp(bytes, png_signature, sizeof png_signature) == 0) {
-        // Known by its signature before any bitmap check, which would log
-        // "Not a windows bitmap." for it.
-        free(bytes);
-        bytes = read_file_start(path, PNG_MAX_FILE_BYTES, &size);
-        if (!bytes) return IMPORT_CANNOT_OPEN;
-        result = decode_png_image(bytes, size, image);
-    } else if (check_8bit_bitmap_bytes(bytes, size) == 0) {
-        result = decode_8bit_bitmap_image(bytes, size, image);
-    } else {
-        uint32_t width = 0, height = 0;
-        if (declared_size(path, bytes, size, &width, &height) && (width > IMAGE_MAX_SIDE || height > IMAGE_MAX_SIDE)) {
-            debug_log("Can't load the image: it is %u x %u pixels, larger than %d x %d.", width, height,
-                      IMAGE_MAX_SIDE, IMAGE_MAX_SIDE);
-            result = IMPORT_TOO_LARGE;
-        } else {
-            result = load_allegro_image(path, image);
-        }
-    }
+    unsigned char *bytes = too_long ? nullptr : read_file_start(path, IMAGE_FILE_MAX_BYTES + 1, &size);
+    decode_result result;
+    if (too_long || (bytes && size > IMAGE_FILE_MAX_BYTES))
+        result = refuse(IMPORT_TOO_LARGE, "the file is larger than any image of 8192 x 8192 pixels");
+    else if (!bytes)
+        result = refuse(IMPORT_CANNOT_OPEN, "the file cannot be opened or read");
+    else
+        result = decode_image_bytes(bytes, size, path, image);
     free(bytes);
+    if (result.code != IMPORT_OK) debug_log("Can't import %s: %s.", path, result.reason);
     return result;
 }
 

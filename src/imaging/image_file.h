@@ -1,5 +1,7 @@
-// Reading an image file for import: 256 x 256 8-bit bitmaps and paletted PNGs
-// as indices with their colour table, any other image as true colour.
+// Reading an image file for import: its format told by its first bytes, its
+// pixels by that format's decoder (image_decode.h); 256 x 256 8-bit paletted
+// BMPs and PNGs as indices with their colour table, any other image as true
+// colour.
 #pragma once
 #include <stddef.h>
 
@@ -17,21 +19,18 @@ struct import_image {
     unsigned char *pixels;
 };
 
-// Reads the image file at `path`. A 256 x 256 8-bit bitmap with a 40-byte
-// header goes through every refusal of the 8-bit importer and comes back
-// indexed; a PNG (known by its signature) is decoded by decode_png_image; any
-// other file goes through Allegro's loaders (Allegro must be initialised) and
-// comes back as true colour, unless its header (BMP, PCX, TGA, LBM) declares a
-// side over IMAGE_MAX_SIDE (IMPORT_TOO_LARGE, refused before loading). Returns IMPORT_OK with `image` filled (release
-// it with free_import_image) or the refusal's IMPORT_* code, logged, with
-// `image` empty.
-int load_import_image(const char *path, import_image *image);
+struct decode_result;
 
-// Allegro's loaders alone (any image Allegro reads, Allegro initialised):
-// IMPORT_OK with `image` true colour, or IMPORT_CANNOT_OPEN (also when memory
-// runs out) with `image` empty. Loading happens at 32 bits with full colour
-// conversion, so a paletted file is expanded through its own palette.
-int load_allegro_image(const char *path, import_image *image);
+// Decodes a whole image file held in memory: PNG, BMP, JPEG, PCX and LBM are
+// known by their first bytes, TGA (which has no signature) by `name` ending
+// in ".tga" in any case or by its footer. `name` may be null. Answers
+// IMPORT_OK with `image` filled (release it with free_import_image), or the
+// refusal and its reason with `image` empty.
+decode_result decode_image_bytes(const unsigned char *bytes, size_t size, const char *name, import_image *image);
+
+// Reads and decodes the image file at `path`, as decode_image_bytes; a
+// refusal is logged with its reason.
+decode_result load_import_image(const char *path, import_image *image);
 
 // Frees the pixels and empties the image; safe on an empty image.
 void free_import_image(import_image *image);

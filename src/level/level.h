@@ -7,11 +7,23 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include "base/result.h"
 #include "level/model.h"
 
 enum { PAGE_SIZE = 256, PAGE_PIXELS = 256 * 256 };
 enum { PAGE_FLAG_TRANSPARENT = 0x01, PAGE_FLAG_PALETTED = 0x10 };
 enum { TRANSPARENT_KEY = 0x8421 };
+
+// A 15-bit pixel: bits 10-14 red, 5-9 green, 0-4 blue (bit 15 is not part of
+// the colour); an 8-bit channel is its 5-bit value shifted into the top of
+// the byte, and back.
+inline unsigned char rgb15_red(unsigned pixel) { return (unsigned char)(((pixel >> 10) & 0x1F) << 3); }
+inline unsigned char rgb15_green(unsigned pixel) { return (unsigned char)(((pixel >> 5) & 0x1F) << 3); }
+inline unsigned char rgb15_blue(unsigned pixel) { return (unsigned char)((pixel & 0x1F) << 3); }
+inline uint16_t rgb15_from_rgb(unsigned red, unsigned green, unsigned blue)
+{
+    return (uint16_t)((red >> 3) << 10 | (green >> 3) << 5 | blue >> 3);
+}
 
 // Load-mask bits, one per block kind the editor reads.
 enum {
@@ -95,15 +107,15 @@ enum {
     LOAD_NO_MEMORY = 5,
 };
 
-// Reads both opened files into an empty level. On any failure other than a
-// null handle the level is left empty (everything freed, load_mask 0) and
-// load_failure_reason() says what was wrong and where.
-int load_level(level *lvl, FILE *lev, FILE *d3d, int mask);
+// Reads both opened files into an empty level. Answers LOAD_OK, or a LOAD_*
+// code with the reason saying what was wrong and where ("the level file was
+// refused: block size 9 runs past the end of the file (block 0 of kind 0, at
+// offset 4)"); the level is then left empty (everything freed, load_mask 0).
+result load_level(level *lvl, FILE *lev, FILE *d3d, int mask);
 // Same, from bytes in memory (the fuzz targets and tests use this). A null
 // pointer with a size of 0 is an empty file; null with a size is no file.
-int load_level_from_memory(level *lvl, const unsigned char *lev, size_t lev_size,
-                           const unsigned char *d3d, size_t d3d_size, int mask);
-const char *load_failure_reason();
+result load_level_from_memory(level *lvl, const unsigned char *lev, size_t lev_size,
+                              const unsigned char *d3d, size_t d3d_size, int mask);
 
 // Frees everything the reader allocated and logs it; load_mask becomes 0.
 void cleanup_level(level *lvl);

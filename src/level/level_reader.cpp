@@ -24,12 +24,6 @@
 #include "level/level.h"
 #include "level/texture_store.h"
 
-// ---- 1. the failure reason -----------------------------------------
-
-static char failure_reason[384];
-
-const char *load_failure_reason() { return failure_reason; }
-
 // ---- 2. byte sources -----------------------------------------------------------
 
 namespace {
@@ -227,7 +221,7 @@ namespace {
 // State of one load: where we are, for the failure message.
 struct load_state {
     level *lvl;
-    int result;                 // LOAD_OK until the first failure
+    result outcome;             // code LOAD_OK until the first failure
     const char *file_name;      // "level file" or "palette-list file"
     bool in_d3d;                // where counts entries, not blocks
     int block_index;            // -1 = the file's header
@@ -240,23 +234,20 @@ void fail(load_state *st, int code, size_t offset, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
 void fail(load_state *st, int code, size_t offset, const char *format, ...)
 {
-    if (st->result != LOAD_OK) return;
-    st->result = code;
+    if (st->outcome.code != LOAD_OK) return;
     char what[256];
     va_list args;
     va_start(args, format);
     vsnprintf(what, sizeof what, format, args);
     va_end(args);
     if (st->block_index < 0)
-        snprintf(failure_reason, sizeof failure_reason, "The %s was refused: %s (at offset %zu).",
-                 st->file_name, what, offset);
+        st->outcome = failed(code, "the %s was refused: %s (at offset %zu)", st->file_name, what, offset);
     else if (st->in_d3d)
-        snprintf(failure_reason, sizeof failure_reason, "The %s was refused: %s (entry %d, at offset %zu).",
-                 st->file_name, what, st->block_index, offset);
+        st->outcome = failed(code, "the %s was refused: %s (entry %d, at offset %zu)", st->file_name, what,
+                             st->block_index, offset);
     else
-        snprintf(failure_reason, sizeof failure_reason,
-                 "The %s was refused: %s (block %d of kind %d, at offset %zu).", st->file_name, what,
-                 st->block_index, (int)st->block_kind, offset);
+        st->outcome = failed(code, "the %s was refused: %s (block %d of kind %d, at offset %zu)", st->file_name,
+                             what, st->block_index, (int)st->block_kind, offset);
 }
 
 // File offset of a cursor over a block's content.
@@ -671,7 +662,7 @@ void read_level_file(load_state *st, byte_source *src, int mask)
         fail(st, LOAD_BAD_LEVEL, 0, "block count %d does not fit the file", (int)block_count);
         return;
     }
-    for (int32_t b = 0; b < block_count && st->result == LOAD_OK; b++) {
+    for (int32_t b = 0; b < block_count && st->outcome.code == LOAD_OK; b++) {
         size_t header_offset = src->pos;
         st->block_index = b;
         st->block_kind = -1;
@@ -713,9 +704,9 @@ void read_level_file(load_state *st, byte_source *src, int mask)
         case 12: read_model_names_block(st, &c); break;
         }
         // A block reader must consume its block exactly.
-        if (st->result == LOAD_OK && c.overrun)
+        if (st->outcome.code == LOAD_OK && c.overrun)
             fail(st, LOAD_BAD_LEVEL, at(st, &c), "the block ends inside a record");
-        if (st->result == LOAD_OK && cursor_left(&c) != 0)
+        if (st->outcome.code == LOAD_OK && cursor_left(&c) != 0)
             fail(st, LOAD_BAD_LEVEL, at(st, &c), "%zu bytes are left in the block after its records",
                  cursor_left(&c));
         free(scratch);
@@ -756,59 +747,57 @@ void set_palette_slots(level *lvl)
     }
 }
 
-int load_sources(level *lvl, byte_source *lev, byte_source *d3d, int mask)
+result load_sources(level *lvl, byte_source *lev, byte_source *d3d, int mask)
 {
     lvl->load_mask = mask;
     load_state st;
     memset(&st, 0, sizeof st);
     st.lvl = lvl;
-    st.result = LOAD_OK;
-    failure_reason[0] = 0;
+    st.outcome = succeeded();
     read_level_file(&st, lev, mask);
-    if (st.result == LOAD_OK) read_d3d_file(&st, d3d);
-    if (st.result == LOAD_OK) set_palette_slots(lvl);
-    if (st.result != LOAD_OK) {
-        debug_log("%s", failure_reason);
+    if (st.outcome.code == LOAD_OK) read_d3d_file(&st, d3d);
+    if (st.outcome.code == LOAD_OK) set_palette_slots(lvl);
+    if (st.outcome.code != LOAD_OK) {
+        debug_log("Load failed: %s.", st.outcome.reason);
         release_level_memory(lvl);
         memset(lvl, 0, sizeof *lvl);
     }
-    return st.result;
+    return st.outcome;
 }
 
 }  // namespace
 
-int load_level(level *lvl, FILE *lev, FILE *d3d, int mask)
+result load_level(level *lvl, FILE *lev, FILE *d3d, int mask)
 {
     debug_log("Attempting to load level.");
-    if (!lev) return LOAD_NO_LEVEL_FILE;
-    if (!d3d) return LOAD_NO_D3D_FILE;
+    if (!lev) return failed(LOAD_NO_LEVEL_FILE, "there is no level file");
+    if (!d3d) return failed(LOAD_NO_D3D_FILE, "there is no palette-list file");
     debug_log("File pointers okay");
     byte_source lev_source, d3d_source;
     if (!open_file_source(&lev_source, lev)) {
-        snprintf(failure_reason, sizeof failure_reason, "The level file could not be read (%s).", strerror(errno));
-        debug_log("%s", failure_reason);
-        return LOAD_BAD_LEVEL;
+        result r = failed(LOAD_BAD_LEVEL, "the level file could not be read (%s)", strerror(errno));
+        debug_log("Load failed: %s.", r.reason);
+        return r;
     }
     if (!open_file_source(&d3d_source, d3d)) {
         close_source(&lev_source);
-        snprintf(failure_reason, sizeof failure_reason, "The palette-list file could not be read (%s).",
-                 strerror(errno));
-        debug_log("%s", failure_reason);
-        return LOAD_BAD_D3D;
+        result r = failed(LOAD_BAD_D3D, "the palette-list file could not be read (%s)", strerror(errno));
+        debug_log("Load failed: %s.", r.reason);
+        return r;
     }
-    int result = load_sources(lvl, &lev_source, &d3d_source, mask);
+    result outcome = load_sources(lvl, &lev_source, &d3d_source, mask);
     close_source(&lev_source);
     close_source(&d3d_source);
-    return result;
+    return outcome;
 }
 
-int load_level_from_memory(level *lvl, const unsigned char *lev, size_t lev_size, const unsigned char *d3d,
-                           size_t d3d_size, int mask)
+result load_level_from_memory(level *lvl, const unsigned char *lev, size_t lev_size, const unsigned char *d3d,
+                              size_t d3d_size, int mask)
 {
     debug_log("Attempting to load level.");
     static const unsigned char empty[1] = {0};
-    if (!lev && lev_size) return LOAD_NO_LEVEL_FILE;
-    if (!d3d && d3d_size) return LOAD_NO_D3D_FILE;
+    if (!lev && lev_size) return failed(LOAD_NO_LEVEL_FILE, "there is no level file");
+    if (!d3d && d3d_size) return failed(LOAD_NO_D3D_FILE, "there is no palette-list file");
     debug_log("File pointers okay");
     byte_source lev_source, d3d_source;
     open_memory_source(&lev_source, lev ? lev : empty, lev_size);

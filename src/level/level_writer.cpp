@@ -24,24 +24,11 @@
 
 #include "base/byte_cursor.h"
 #include "base/byte_writer.h"
+#include "base/file_io.h"
 #include "base/path.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "15-bit pages are written straight from memory, which holds them little-endian");
-
-static char save_failure[512];
-
-const char *save_failure_reason() { return save_failure; }
-
-static int save_fail(int code, const char *format, ...) __attribute__((format(printf, 2, 3)));
-static int save_fail(int code, const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    vsnprintf(save_failure, sizeof save_failure, format, args);
-    va_end(args);
-    return code;
-}
 
 // ---- 1. checked reads and writes --------------------------------------------------
 
@@ -78,15 +65,15 @@ bool write_u32(FILE *f, uint32_t v)
 bool skip_bytes(FILE *f, uint64_t n) { return n == 0 || fseeko(f, (off_t)n, SEEK_CUR) == 0; }
 
 // Copies n bytes from src to dst through a buffer of `buffer_size` bytes.
-int copy_bytes(FILE *src, FILE *dst, uint64_t n, unsigned char *buffer, size_t buffer_size)
+result copy_bytes(FILE *src, FILE *dst, uint64_t n, unsigned char *buffer, size_t buffer_size)
 {
     while (n > 0) {
         size_t chunk = n < buffer_size ? (size_t)n : buffer_size;
-        if (!read_exact(src, buffer, chunk)) return save_fail(SAVE_READ_FAILED, "the level file ended early");
-        if (!write_exact(dst, buffer, chunk)) return save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+        if (!read_exact(src, buffer, chunk)) return failed(SAVE_READ_FAILED, "the level file ended early");
+        if (!write_exact(dst, buffer, chunk)) return failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
         n -= chunk;
     }
-    return SAVE_OK;
+    return succeeded();
 }
 
 enum { COPY_BUFFER_SIZE = 1 << 20 };
@@ -118,77 +105,77 @@ static uint64_t rebuilt_texture_block_size(const level *lvl, int32_t *palettes)
 // level's formats. Leaves the position where it was. *texture_block is the
 // index of the block to rebuild (the last kind-0 block; -1 when the level was
 // read without its textures and every block is copied).
-static int check_source_structure(FILE *src, const level *lvl, int64_t *texture_block)
+static result check_source_structure(FILE *src, const level *lvl, int64_t *texture_block)
 {
     *texture_block = -1;
     off_t start = ftello(src);
     struct stat st;
-    if (start < 0 || fstat(fileno(src), &st) != 0) return save_fail(SAVE_READ_FAILED, "the level file cannot be measured");
+    if (start < 0 || fstat(fileno(src), &st) != 0) return failed(SAVE_READ_FAILED, "the level file cannot be measured");
     uint64_t file_size = st.st_size > start ? (uint64_t)(st.st_size - start) : 0;
 
     uint32_t count;
     if (!read_u32(src, &count) || (int32_t)count < 0)
-        return save_fail(SAVE_SOURCE_CHANGED, "the level file has no valid block count");
+        return failed(SAVE_SOURCE_CHANGED, "the level file has no valid block count");
     uint64_t pos = 4, texture_offset = 0;
     for (uint32_t b = 0; b < count; b++) {
         uint32_t kind, size;
         if (!read_u32(src, &kind) || !read_u32(src, &size) || (int32_t)size < 0 || file_size - pos < 8 ||
             size > file_size - pos - 8)
-            return save_fail(SAVE_SOURCE_CHANGED, "block %u of the level file runs past its end", b);
+            return failed(SAVE_SOURCE_CHANGED, "block %u of the level file runs past its end", b);
         pos += 8;
         if (kind == 0 && (lvl->load_mask & LOAD_TEXTURES)) {
             *texture_block = b;
             texture_offset = pos;
         }
-        if (!skip_bytes(src, size)) return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
+        if (!skip_bytes(src, size)) return failed(SAVE_READ_FAILED, "the level file cannot be read");
         pos += size;
     }
     // A level without a texture block has nothing to rebuild; one with
     // pages or palettes needs the block they came from.
     if (*texture_block < 0 && (lvl->texture_count > 0 || lvl->palette_count > 0))
-        return save_fail(SAVE_SOURCE_CHANGED, "the level file no longer has a texture block");
+        return failed(SAVE_SOURCE_CHANGED, "the level file no longer has a texture block");
 
     if (*texture_block >= 0) {
         if (fseeko(src, start + (off_t)texture_offset, SEEK_SET) != 0)
-            return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
+            return failed(SAVE_READ_FAILED, "the level file cannot be read");
         uint32_t palettes, pages;
         if (!read_u16(src, &palettes) || !skip_bytes(src, 1026 * (uint64_t)palettes) || !read_u32(src, &pages))
-            return save_fail(SAVE_SOURCE_CHANGED, "the level file's texture block is cut short");
+            return failed(SAVE_SOURCE_CHANGED, "the level file's texture block is cut short");
         if ((int32_t)pages != lvl->texture_count)
-            return save_fail(SAVE_SOURCE_CHANGED, "the level file on disk has %d pages, the level %d",
+            return failed(SAVE_SOURCE_CHANGED, "the level file on disk has %d pages, the level %d",
                              (int)(int32_t)pages, (int)lvl->texture_count);
         for (int32_t i = 0; i < lvl->texture_count; i++) {
             const level_texture &t = lvl->textures[i];
             uint32_t flags;
-            if (!read_u32(src, &flags)) return save_fail(SAVE_SOURCE_CHANGED, "the level file's page %d is cut short", (int)i);
+            if (!read_u32(src, &flags)) return failed(SAVE_SOURCE_CHANGED, "the level file's page %d is cut short", (int)i);
             bool paletted = (flags & PAGE_FLAG_PALETTED) != 0;
             if (paletted != t.paletted)
-                return save_fail(SAVE_SOURCE_CHANGED, "page %d of the level file on disk has another format", (int)i);
+                return failed(SAVE_SOURCE_CHANGED, "page %d of the level file on disk has another format", (int)i);
             if (t.pixels && ((t.flags & PAGE_FLAG_PALETTED) != 0) != t.paletted)
-                return save_fail(SAVE_SOURCE_CHANGED, "page %d's flags do not match its pixels", (int)i);
-            if (!skip_bytes(src, page_byte_size(t))) return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
+                return failed(SAVE_SOURCE_CHANGED, "page %d's flags do not match its pixels", (int)i);
+            if (!skip_bytes(src, page_byte_size(t))) return failed(SAVE_READ_FAILED, "the level file cannot be read");
         }
     }
-    if (fseeko(src, start, SEEK_SET) != 0) return save_fail(SAVE_READ_FAILED, "the level file cannot be read");
-    return SAVE_OK;
+    if (fseeko(src, start, SEEK_SET) != 0) return failed(SAVE_READ_FAILED, "the level file cannot be read");
+    return succeeded();
 }
 
 // ---- 3. the writers ----------------------------------------------------------------
 
-int write_texture_block(FILE *src, FILE *dst, level *lvl)
+result write_texture_block(FILE *src, FILE *dst, level *lvl)
 {
-    if (!src || !dst) return SAVE_NULL_FILE;
+    if (!src || !dst) return failed(SAVE_NULL_FILE, "there is no file to read or write");
     // The source's palettes are replaced by the level's.
     uint32_t palettes;
     if (!read_u16(src, &palettes) || !skip_bytes(src, 1026 * (uint64_t)palettes))
-        return save_fail(SAVE_READ_FAILED, "the level file's palettes cannot be read");
+        return failed(SAVE_READ_FAILED, "the level file's palettes cannot be read");
 
     int32_t written = 0;
     rebuilt_texture_block_size(lvl, &written);
-    if (written > 65535) return save_fail(SAVE_TOO_LARGE, "the level has %d palettes, more than a file holds", (int)written);
+    if (written > 65535) return failed(SAVE_TOO_LARGE, "the level has %d palettes, more than a file holds", (int)written);
     unsigned char count[2];
     put16le(count, (unsigned)written);
-    if (!write_exact(dst, count, 2)) return save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+    if (!write_exact(dst, count, 2)) return failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
     unsigned char record[1026];
     for (int32_t i = 0; i < lvl->palette_count; i++) {
         const level_palette &p = lvl->palettes[i];
@@ -201,111 +188,110 @@ int write_texture_block(FILE *src, FILE *dst, level *lvl)
             record[5 + 4 * k] = p.entries[k][3];      // extra
         }
         if (!write_exact(dst, record, sizeof record))
-            return save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+            return failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
     }
 
     uint32_t pages;
-    if (!read_u32(src, &pages)) return save_fail(SAVE_READ_FAILED, "the level file's page count cannot be read");
+    if (!read_u32(src, &pages)) return failed(SAVE_READ_FAILED, "the level file's page count cannot be read");
     if ((int32_t)pages != lvl->texture_count)
-        return save_fail(SAVE_SOURCE_CHANGED, "the level file on disk has %d pages, the level %d", (int)(int32_t)pages,
+        return failed(SAVE_SOURCE_CHANGED, "the level file on disk has %d pages, the level %d", (int)(int32_t)pages,
                          (int)lvl->texture_count);
-    if (!write_u32(dst, pages)) return save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+    if (!write_u32(dst, pages)) return failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
     unsigned char *copy_buffer = nullptr;
-    int result = SAVE_OK;
-    for (int32_t i = 0; i < lvl->texture_count && result == SAVE_OK; i++) {
+    result outcome = succeeded();
+    for (int32_t i = 0; i < lvl->texture_count && outcome.code == SAVE_OK; i++) {
         const level_texture &t = lvl->textures[i];
         uint32_t flags;
         if (!read_u32(src, &flags)) {
-            result = save_fail(SAVE_READ_FAILED, "the level file's page %d cannot be read", (int)i);
+            outcome = failed(SAVE_READ_FAILED, "the level file's page %d cannot be read", (int)i);
             break;
         }
         if (((flags & PAGE_FLAG_PALETTED) != 0) != t.paletted) {
-            result = save_fail(SAVE_SOURCE_CHANGED, "page %d of the level file on disk has another format", (int)i);
+            outcome = failed(SAVE_SOURCE_CHANGED, "page %d of the level file on disk has another format", (int)i);
             break;
         }
         size_t bytes = page_byte_size(t);
         if (t.pixels) {
             if (!write_u32(dst, t.flags) || !write_exact(dst, t.pixels, bytes))
-                result = save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+                outcome = failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
             else if (!skip_bytes(src, bytes))
-                result = save_fail(SAVE_READ_FAILED, "the level file's page %d cannot be read", (int)i);
+                outcome = failed(SAVE_READ_FAILED, "the level file's page %d cannot be read", (int)i);
         } else {
             // A page without pixels in memory keeps its bytes from the file.
             if (!copy_buffer && !(copy_buffer = (unsigned char *)malloc(2 * PAGE_PIXELS)))
-                result = save_fail(SAVE_NO_MEMORY, "no memory for the page buffer");
+                outcome = failed(SAVE_NO_MEMORY, "no memory for the page buffer");
             else if (!write_u32(dst, flags))
-                result = save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+                outcome = failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
             else
-                result = copy_bytes(src, dst, bytes, copy_buffer, 2 * PAGE_PIXELS);
+                outcome = copy_bytes(src, dst, bytes, copy_buffer, 2 * PAGE_PIXELS);
         }
     }
     free(copy_buffer);
-    return result;
+    return outcome;
 }
 
-int write_level(FILE *src, FILE *dst, level *lvl)
+result write_level(FILE *src, FILE *dst, level *lvl)
 {
-    if (!src || !dst) return SAVE_NULL_FILE;
-    save_failure[0] = 0;
+    if (!src || !dst) return failed(SAVE_NULL_FILE, "there is no file to read or write");
     int64_t texture_block;
-    int result = check_source_structure(src, lvl, &texture_block);
-    if (result != SAVE_OK) return result;
+    result outcome = check_source_structure(src, lvl, &texture_block);
+    if (outcome.code != SAVE_OK) return outcome;
     int32_t palettes;
     uint64_t rebuilt_size = rebuilt_texture_block_size(lvl, &palettes);
     if (texture_block >= 0 && rebuilt_size > INT32_MAX)
-        return save_fail(SAVE_TOO_LARGE, "the texture block would be larger than a file holds");
+        return failed(SAVE_TOO_LARGE, "the texture block would be larger than a file holds");
 
     unsigned char *buffer = (unsigned char *)malloc(COPY_BUFFER_SIZE);
-    if (!buffer) return save_fail(SAVE_NO_MEMORY, "no memory for the copy buffer");
+    if (!buffer) return failed(SAVE_NO_MEMORY, "no memory for the copy buffer");
     uint32_t count = 0;
-    if (!read_u32(src, &count)) result = save_fail(SAVE_READ_FAILED, "the level file cannot be read");
-    else if (!write_u32(dst, count)) result = save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
-    for (uint32_t b = 0; b < count && result == SAVE_OK; b++) {
+    if (!read_u32(src, &count)) outcome = failed(SAVE_READ_FAILED, "the level file cannot be read");
+    else if (!write_u32(dst, count)) outcome = failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+    for (uint32_t b = 0; b < count && outcome.code == SAVE_OK; b++) {
         uint32_t kind, size;
         if (!read_u32(src, &kind) || !read_u32(src, &size)) {
-            result = save_fail(SAVE_READ_FAILED, "the level file cannot be read");
+            outcome = failed(SAVE_READ_FAILED, "the level file cannot be read");
             break;
         }
         if ((int64_t)b == texture_block) {
             if (!write_u32(dst, kind) || !write_u32(dst, (uint32_t)rebuilt_size))
-                result = save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+                outcome = failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
             else
-                result = write_texture_block(src, dst, lvl);
+                outcome = write_texture_block(src, dst, lvl);
         } else {
             if (!write_u32(dst, kind) || !write_u32(dst, size))
-                result = save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+                outcome = failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
             else
-                result = copy_bytes(src, dst, size, buffer, COPY_BUFFER_SIZE);
+                outcome = copy_bytes(src, dst, size, buffer, COPY_BUFFER_SIZE);
         }
     }
     // Bytes after the last block are not the editor's to drop.
-    while (result == SAVE_OK) {
+    while (outcome.code == SAVE_OK) {
         size_t n = fread(buffer, 1, COPY_BUFFER_SIZE, src);
         if (n == 0) {
-            if (ferror(src)) result = save_fail(SAVE_READ_FAILED, "the level file cannot be read");
+            if (ferror(src)) outcome = failed(SAVE_READ_FAILED, "the level file cannot be read");
             break;
         }
-        if (!write_exact(dst, buffer, n)) result = save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+        if (!write_exact(dst, buffer, n)) outcome = failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
     }
     free(buffer);
-    return result;
+    return outcome;
 }
 
-int write_palette_lists(FILE *dst, level *lvl)
+result write_palette_lists(FILE *dst, level *lvl)
 {
-    if (!dst) return SAVE_NULL_FILE;
+    if (!dst) return failed(SAVE_NULL_FILE, "there is no file to write");
     if (!write_u32(dst, (uint32_t)lvl->palette_list_count))
-        return save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
-    if (lvl->palette_list_count < 1) return SAVE_OK;
+        return failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+    if (lvl->palette_list_count < 1) return succeeded();
     for (int32_t i = 0; i < lvl->palette_list_count; i++) {
         const palette_list &l = lvl->palette_lists[i];
         int32_t n = l.palette_ids ? l.count : 0;
         if (n < 0) n = 0;
         bool ok = write_u32(dst, (uint32_t)l.texture) && write_u32(dst, (uint32_t)n);
         for (int32_t k = 0; ok && k < n; k++) ok = write_u32(dst, (uint32_t)l.palette_ids[k]);
-        if (!ok) return save_fail(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
+        if (!ok) return failed(SAVE_WRITE_FAILED, "a write failed (%s)", strerror(errno));
     }
-    return SAVE_OK;
+    return succeeded();
 }
 
 // ---- 4. save_level -----------------------------------------------------------------
@@ -313,6 +299,12 @@ int write_palette_lists(FILE *dst, level *lvl)
 namespace {
 
 enum { SAVE_PATH_SIZE = PATH_MAX + 64 };
+
+// The paths one save works with.
+struct save_paths {
+    char level_target[SAVE_PATH_SIZE], d3d_target[SAVE_PATH_SIZE];
+    char level_temp[SAVE_PATH_SIZE], d3d_temp[SAVE_PATH_SIZE], backup[SAVE_PATH_SIZE + 8];
+};
 
 // The file a path names, through symbolic links (so that the rename
 // replaces the file and not the link); the path itself if it cannot be resolved.
@@ -345,89 +337,69 @@ FILE *create_temp_beside(const char *target, const char *stem, char *temp_path, 
     return f;
 }
 
-// Flushes, syncs and closes; false when any of them fails. Closes in every case.
-bool finish_file(FILE *f)
-{
-    bool ok = fflush(f) == 0;
-    ok = fsync(fileno(f)) == 0 && ok;
-    ok = fclose(f) == 0 && ok;
-    return ok;
-}
-
 mode_t mode_of(const char *path, mode_t fallback)
 {
     struct stat st;
     return stat(path, &st) == 0 ? (st.st_mode & 07777) : fallback;
 }
 
-void sync_folder_of(const char *path)
-{
-    char folder[SAVE_PATH_SIZE];
-    folder_of(path, folder, sizeof folder);
-    int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
 }  // namespace
 
-int save_level(level *lvl, const char *level_path, const char *d3d_path)
+result save_level(level *lvl, const char *level_path, const char *d3d_path)
 {
     return save_level_as(lvl, level_path, level_path, d3d_path);
 }
 
-int save_level_as(level *lvl, const char *source_path, const char *level_path, const char *d3d_path)
+result save_level_as(level *lvl, const char *source_path, const char *level_path, const char *d3d_path)
 {
-    save_failure[0] = 0;
-    if (!lvl->load_mask) return SAVE_OK;
-    static char level_target[SAVE_PATH_SIZE], d3d_target[SAVE_PATH_SIZE];
-    static char level_temp[SAVE_PATH_SIZE], d3d_temp[SAVE_PATH_SIZE], backup[SAVE_PATH_SIZE + 8];
+    if (!lvl->load_mask) return succeeded();
+    save_paths paths;
+    char *level_target = paths.level_target, *d3d_target = paths.d3d_target;
+    char *level_temp = paths.level_temp, *d3d_temp = paths.d3d_temp, *backup = paths.backup;
     resolve_target(level_path, level_target);
     resolve_target(d3d_path, d3d_target);
     if (strcmp(level_target, d3d_target) == 0)
-        return save_fail(SAVE_WRITE_FAILED, "the level file and the palette-list file are the same file");
+        return failed(SAVE_WRITE_FAILED, "the level file and the palette-list file are the same file");
 
     FILE *src = fopen(source_path, "rb");
-    if (!src) return save_fail(SAVE_READ_FAILED, "the level file %s cannot be opened (%s)", source_path, strerror(errno));
-    int result = SAVE_OK;
+    if (!src) return failed(SAVE_READ_FAILED, "the level file %s cannot be opened (%s)", source_path, strerror(errno));
+    result outcome = succeeded();
     FILE *tmp = create_temp_beside(level_target, "temp.lev", level_temp, mode_of(level_target, 0644));
     if (!tmp) {
-        result = save_fail(SAVE_WRITE_FAILED, "no temporary file can be made beside %s (%s)", level_target, strerror(errno));
+        outcome = failed(SAVE_WRITE_FAILED, "no temporary file can be made beside %s (%s)", level_target, strerror(errno));
         fclose(src);
-        return result;
+        return outcome;
     }
     setvbuf(tmp, nullptr, _IOFBF, 1 << 16);
-    result = write_level(src, tmp, lvl);
+    outcome = write_level(src, tmp, lvl);
     fclose(src);
-    if (!finish_file(tmp) && result == SAVE_OK)
-        result = save_fail(SAVE_WRITE_FAILED, "the new level file cannot be completed (%s)", strerror(errno));
+    if (!finish_file(tmp) && outcome.code == SAVE_OK)
+        outcome = failed(SAVE_WRITE_FAILED, "the new level file cannot be completed (%s)", strerror(errno));
 
     FILE *d3d = nullptr;
-    if (result == SAVE_OK) {
+    if (outcome.code == SAVE_OK) {
         d3d = create_temp_beside(d3d_target, "temp.d3d", d3d_temp, mode_of(d3d_target, 0644));
-        if (!d3d) result = save_fail(SAVE_WRITE_FAILED, "no temporary file can be made beside %s (%s)", d3d_target, strerror(errno));
+        if (!d3d) outcome = failed(SAVE_WRITE_FAILED, "no temporary file can be made beside %s (%s)", d3d_target, strerror(errno));
     }
     if (d3d) {
-        result = write_palette_lists(d3d, lvl);
-        if (!finish_file(d3d) && result == SAVE_OK)
-            result = save_fail(SAVE_WRITE_FAILED, "the new palette-list file cannot be completed (%s)", strerror(errno));
+        outcome = write_palette_lists(d3d, lvl);
+        if (!finish_file(d3d) && outcome.code == SAVE_OK)
+            outcome = failed(SAVE_WRITE_FAILED, "the new palette-list file cannot be completed (%s)", strerror(errno));
     }
 
-    if (result == SAVE_OK) {
+    if (outcome.code == SAVE_OK) {
         // Keep the old level file under a second name until both renames
         // are done, so a failure of the second can put the first back.
         backup[0] = 0;
-        snprintf(backup, sizeof backup, "%s.old", level_temp);
+        snprintf(backup, sizeof paths.backup, "%s.old", level_temp);
         bool have_backup = link(level_target, backup) == 0;
         if (!have_backup) backup[0] = 0;
         if (rename(level_temp, level_target) != 0) {
-            result = save_fail(SAVE_WRITE_FAILED, "the new level file cannot replace %s (%s)", level_target, strerror(errno));
+            outcome = failed(SAVE_WRITE_FAILED, "the new level file cannot replace %s (%s)", level_target, strerror(errno));
         } else {
             level_temp[0] = 0;
             if (rename(d3d_temp, d3d_target) != 0) {
-                result = save_fail(SAVE_WRITE_FAILED, "the new palette-list file cannot replace %s (%s)", d3d_target,
+                outcome = failed(SAVE_WRITE_FAILED, "the new palette-list file cannot replace %s (%s)", d3d_target,
                                    strerror(errno));
                 if (have_backup && rename(backup, level_target) == 0) backup[0] = 0;
             } else {
@@ -441,5 +413,5 @@ int save_level_as(level *lvl, const char *source_path, const char *level_path, c
     if (level_temp[0]) unlink(level_temp);
     if (d3d && d3d_temp[0]) unlink(d3d_temp);
     level_temp[0] = d3d_temp[0] = 0;
-    return result;
+    return outcome;
 }

@@ -4,7 +4,8 @@
 
 #include "level/level.h"
 
-// Result codes of the writers and the save.
+// Result codes of the writers and the save; each failure comes with its
+// reason ("the level file on disk has 2 pages, the level 3").
 enum {
     SAVE_OK = 0,
     SAVE_NULL_FILE = 1,
@@ -21,21 +22,19 @@ enum {
 // block are copied too. Before writing anything it checks that `src` still
 // has the level's pages in the level's formats (else SAVE_SOURCE_CHANGED).
 // `src` must be seekable. A level read without its textures copies every block.
-int write_level(FILE *src, FILE *dst, level *lvl);
+result write_level(FILE *src, FILE *dst, level *lvl);
 // Consumes a texture block's content from `src` and writes the rebuilt
 // content: the palettes whose id has a palette_table entry, then the pages.
-int write_texture_block(FILE *src, FILE *dst, level *lvl);
-int write_palette_lists(FILE *dst, level *lvl);
-// Why the last write or save failed, as a phrase ("" after success).
-const char *save_failure_reason();
+result write_texture_block(FILE *src, FILE *dst, level *lvl);
+result write_palette_lists(FILE *dst, level *lvl);
 
 // Saves the level to the level file it was read from (`level_path`, whose
 // blocks other than the textures are copied through) and the palette-list
 // file `d3d_path`: each file is written to a new temporary file beside its
 // target, synced, and renamed over it. On failure both files stay exactly as
-// they were, no temporary file is left and save_failure_reason() says why.
-int save_level(level *lvl, const char *level_path, const char *d3d_path);
+// they were, no temporary file is left and the reason says why.
+result save_level(level *lvl, const char *level_path, const char *d3d_path);
 // The same, writing the new pair to `level_path` and `d3d_path` while the
 // blocks are copied from the level file at `source_path` (which stays as it
 // was): the tool's --out.
-int save_level_as(level *lvl, const char *source_path, const char *level_path, const char *d3d_path);
+result save_level_as(level *lvl, const char *source_path, const char *level_path, const char *d3d_path);

@@ -9,20 +9,21 @@
 #include <string.h>
 
 #include "base/byte_cursor.h"
+#include "base/debug_log.h"
 
 // ---- polygon kinds and layouts ------------------------------------------------
 
-namespace {
-
-// The kind of a type byte (-1 = none). Bit 5 does not change the decoding.
-int polygon_kind(unsigned type)
+int polygon_kind(int type)
 {
-    if (type > 55) return -1;
-    unsigned t = type & ~32u;
-    if (t <= 7) return (int)t;
-    if (t >= 16 && t <= 23) return (int)(8 + t - 16);
+    // Bit 5 does not change the decoding; types above 55 are never decoded.
+    if (type < 0 || type > 55) return -1;
+    int t = type & ~32;
+    if (t <= 7) return t;
+    if (t >= 16 && t <= 23) return 8 + t - 16;
     return -1;
 }
+
+namespace {
 
 const unsigned KIND_LENGTH[16] = {12, 16, 20, 28, 20, 24, 28, 36, 16, 16, 20, 24, 20, 24, 24, 32};
 
@@ -68,7 +69,7 @@ void decode_polygon(const unsigned char *p, int kind, model_polygon *out)
     out->type = p[0];
     for (int k = 0; k < n; k++) out->corners[n - 1 - k] = s16_at(p + 2 + 2 * k);
     if (kind == 2 || kind == 3) {
-        printf("Model uses unimplemented type %d\n", kind);
+        debug_log(" Model uses unimplemented type %d", kind);
         return;
     }
     if (l.texture) out->texture = p[l.texture];
@@ -95,7 +96,7 @@ void decode_polygon(const unsigned char *p, int kind, model_polygon *out)
 // A type without a kind has no corners.
 bool polygon_indices_fit(const model_polygon &p, int32_t vertex_count)
 {
-    int kind = polygon_kind((unsigned)p.type);
+    int kind = polygon_kind(p.type);
     if (kind < 0) return true;
     const kind_layout &l = LAYOUT[kind];
     int n = l.quad ? 4 : 3;

@@ -77,6 +77,9 @@ void free_model(model *m);
 // 40-47); polygon_count is then the number decoded. Polygons whose corner
 // indices lie outside the vertex table are kept but marked unsafe.
 int decode_model(const unsigned char *data, size_t size, model *m);
+// The kind (0-15) of a polygon type byte, which fixes its length and fields,
+// or -1 for a type without one.
+int polygon_kind(int type);
 
 // Follows instance_of from `index` in a list of `count` models to the model
 // whose vertices it uses. Returns -1 when the chain leaves the list or loops;

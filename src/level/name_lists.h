@@ -1,38 +1,13 @@
-// The name lists of the main screen's list boxes and the list of a page's users.
-//
-// Built from the one loaded level when it is opened and freed when it is
-// closed; the list boxes hold pointers into these arrays, never copies.
+// Questions about the level's names and page users: which models use a page,
+// how many use each page, what a model is called.
 #pragma once
 #include "level/level.h"
 
-// Built at open, freed at close (counts 0 while empty).
-extern char **page_rows;               // "Texture <i>" per page
-extern int page_row_count;
-extern char **event_model_rows;        // "Event model <i>" per event model
-extern int event_model_row_count;
-extern char **texture_name_rows;       // points at each texture_name's name
-extern int texture_name_row_count;
-extern char **model_rows;              // each model's name; its index when the level lacks the name
-extern int model_row_count;
-
-// Rebuilt on request: the event models, then the models, using one page.
-extern char **users_rows;              // "Event model <k>" or "<m>: <name>"
-extern int *users_index;               // the event model's or model's index per row
-extern int users_row_count;
-extern int users_event_rows;           // rows below this are event models
-
-// Builds the four lists above from the level (freeing earlier ones).
-// Returns 0, or 1 when memory ran out (the lists are then empty).
-int build_name_lists(const level *lvl);
-// Frees the lists built at open; safe to call twice.
-void free_name_lists();
-// Rebuilds the users list for page `page`. Logs "Building model list." and,
-// when it found users, "Done building model list.". Returns false (list
-// empty) when no model or event model uses the page or memory ran out.
-bool build_users_list(const level *lvl, int page);
-void free_users_list();
+// Whether the model's texture list names page `page`.
+bool model_uses_page(const model &m, int page);
 // Counts for each of the first `page_count` pages the event models and
-// models using it (those build_users_list lists); all zero when memory runs out.
+// models using it, each model once however often its list names the page;
+// all zero when memory runs out.
 void count_page_users(const level *lvl, int *counts, int page_count);
 // The model's name or null when the level has no name for that index.
 const char *model_name(const level *lvl, int index);

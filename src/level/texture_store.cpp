@@ -13,12 +13,17 @@ int find_free_palette_id(level *lvl)
     return -1;
 }
 
-palette_list *find_palette_list(level *lvl, int page)
+const palette_list *find_palette_list(const level *lvl, int page)
 {
     if (!lvl->palette_lists) return nullptr;
     for (int32_t i = 0; i < lvl->palette_list_count; i++)
         if (lvl->palette_lists[i].texture == page) return &lvl->palette_lists[i];
     return nullptr;
+}
+
+palette_list *find_palette_list(level *lvl, int page)
+{
+    return (palette_list *)find_palette_list((const level *)lvl, page);
 }
 
 static bool page_in_level(const level *lvl, int page) { return page >= 0 && page < lvl->texture_count; }
@@ -89,9 +94,9 @@ void page16_to_rgba(const uint16_t *pixels, bool apply_key, unsigned char *rgba)
             rgba[0] = rgba[1] = rgba[2] = rgba[3] = 0;
             continue;
         }
-        rgba[0] = (unsigned char)(((p >> 10) & 31) << 3);
-        rgba[1] = (unsigned char)(((p >> 5) & 31) << 3);
-        rgba[2] = (unsigned char)((p & 31) << 3);
+        rgba[0] = rgb15_red(p);
+        rgba[1] = rgb15_green(p);
+        rgba[2] = rgb15_blue(p);
         rgba[3] = 255;
     }
 }

@@ -21,8 +21,10 @@ int get_palette_list_entry(level *lvl, int page, int slot);
 // 15-bit page or a page without a list; NO_PALETTE_ENTRY for a page outside
 // the level or a palette_slot outside its list.
 int current_palette_id(level *lvl, int page);
-// The first palette list naming the page, or null.
+// The first palette list naming the page, or null: the one the editor shows
+// and imports into; a later list for the same page is ignored.
 palette_list *find_palette_list(level *lvl, int page);
+const palette_list *find_palette_list(const level *lvl, int page);
 // The palette with the given id; null when the id is outside the palette
 // table or its entry is empty (deleted).
 const level_palette *palette_by_id(const level *lvl, int id);

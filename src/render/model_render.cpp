@@ -8,21 +8,6 @@
 
 #include "gui/window.h"
 
-const char *const MODEL_RENDER_UNSUPPORTED = "Tried to render something not implemented";
-
-int polygon_draw_kind(int type)
-{
-    // Bit 5 does not change the meaning; types above 55 are never decoded.
-    if (type < 0 || type > 55)
-        return -1;
-    int t = type & ~32;
-    if (t <= 7)
-        return t;
-    if (t >= 16 && t <= 23)
-        return t - 8;
-    return -1;
-}
-
 static bool kind_is_textured(int kind)
 {
     return (kind >= 2 && kind <= 7) || (kind >= 12 && kind <= 15);
@@ -68,7 +53,7 @@ void draw_model(const gl_texture_set *set, const level *lvl, int index, bool eve
     bool bound_known = false;
     for (int i = 0; i < r.polygon_count; i++) {
         const model_polygon &p = r.polygons[i];
-        int kind = polygon_draw_kind(p.type);
+        int kind = polygon_kind(p.type);
         float fr = p.red[0] / 256.0f, fg = p.green[0] / 256.0f, fb = p.blue[0] / 256.0f;
         bool textured = kind_is_textured(kind);
         bool page_known = p.texture >= 0 && p.texture < lvl->texture_count && lvl->textures;
@@ -82,10 +67,8 @@ void draw_model(const gl_texture_set *set, const level *lvl, int index, bool eve
                 fb = 1.0f;
             }
         }
-        if (kind < 0 || kind == 2 || kind == 3) {
-            puts(MODEL_RENDER_UNSUPPORTED);
-            continue;
-        }
+        // The decoder logged these kinds once when the level was read.
+        if (kind < 0 || kind == 2 || kind == 3) continue;
         if (p.unsafe)
             continue;
         int n = (kind & 1) ? 4 : 3;

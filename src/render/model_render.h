@@ -5,11 +5,6 @@
 
 class render3d;
 
-// The console line for a polygon kind the renderer cannot draw.
-extern const char *const MODEL_RENDER_UNSUPPORTED;  // "Tried to render something not implemented"
-
-// Polygon kind (0-15) of a polygon type byte, or -1 for a type without one.
-int polygon_draw_kind(int type);
 
 // Draws model `index` of lvl->models (event false) or lvl->event_models
 // (event true) in the current GL matrices, the textured polygons on page

@@ -47,14 +47,9 @@ static void page_lines(const level *lvl, int page, std::vector<info_line> *lines
         add_line(lines, 10, 24, "Palette %d of %d.", t.palette_slot + 1, t.palette_slot_count);
         // The slot may lie beyond a list the user has shortened; then the id
         // is simply not shown.
-        for (int i = 0; i < lvl->palette_list_count; i++) {
-            const palette_list &list = lvl->palette_lists[i];
-            if (list.texture != page)
-                continue;
-            if (t.palette_slot >= 0 && t.palette_slot < list.count && list.palette_ids)
-                add_line(lines, 10, 34, "Palette id %d", list.palette_ids[t.palette_slot]);
-            break;
-        }
+        const palette_list *list = find_palette_list(lvl, page);
+        if (list && t.palette_slot >= 0 && t.palette_slot < list->count && list->palette_ids)
+            add_line(lines, 10, 34, "Palette id %d", list->palette_ids[t.palette_slot]);
     } else {
         add_line(lines, 10, 14, "%s", "15-bit Truecolor");
         add_line(lines, 10, 24, "%s", t.transparent ? "Has transparency" : "No transparency");

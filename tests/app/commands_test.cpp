@@ -68,7 +68,7 @@ struct commands : testing::Test {
     std::string unsaved_bytes()
     {
         FILE *src = fopen(level_path, "rb"), *dst = tmpfile();
-        EXPECT_TRUE(src && dst && write_level(src, dst, &the_level) == SAVE_OK && write_palette_lists(dst, &the_level) == SAVE_OK);
+        EXPECT_TRUE(src && dst && write_level(src, dst, &the_level).code == SAVE_OK && write_palette_lists(dst, &the_level).code == SAVE_OK);
         std::string bytes((size_t)ftell(dst), '\0');
         rewind(dst);
         EXPECT_EQ(fread(&bytes[0], 1, bytes.size(), dst), bytes.size());
@@ -184,7 +184,7 @@ TEST_F(commands, export_writes_the_chosen_name_with_bmp_or_png_and_remembers_its
         {"", pick(folder + "/out/p", 2), "/out/p.bmp", BITMAP_8BIT_FILE_SIZE, folder + "/out/", ""},
         {"/out", pick(folder + "/q.bmp"), "/q.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
         {"", pick(folder + "/r.BMP"), "/r.BMP", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
-        {"", pick(folder + "/none/x"), "", 0, folder + "/", "The page could not be exported to\n" + folder + "/none/x\nThe file cannot be created."},
+        {"", pick(folder + "/none/x"), "", 0, folder + "/", "The page could not be exported to\n" + folder + "/none/x:\nthe file cannot be created."},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pick);
@@ -205,7 +205,7 @@ TEST_F(commands, export_writes_the_chosen_name_with_bmp_or_png_and_remembers_its
     the_level.palette_table[current_palette_id(&the_level, 0)] = nullptr;
     answer({pick(folder + "/y")});
     export_command();
-    EXPECT_EQ(told, texts{"The page could not be exported to\n" + folder + "/y\nThe page's palette is missing."});
+    EXPECT_EQ(told, texts{"The page could not be exported to\n" + folder + "/y:\nthe page's palette is missing."});
     EXPECT_FALSE(level_changed);
 }
 
@@ -215,25 +215,24 @@ TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_bec
     sample_level s = make_sample_level(2, 1);
     s.d3d = encode_palette_lists({{0, {0}}, {1, {0, 2}}});   // palette 0 on both pages, palette 1 on none
     open("level", s);
-    std::string bitmap = folder + "/in/page.bmp", old = folder + "/in/old.bmp", rle = folder + "/in/rle.bmp", small = folder + "/in/small.bmp";
+    std::string bitmap = folder + "/in/page.bmp", old = folder + "/in/old.bmp", cut = folder + "/in/cut.bmp", small = folder + "/in/small.bmp";
     mkdir((folder + "/in").c_str(), 0755);
     ASSERT_EQ(write_page_bitmap_file(&the_level, 1, 2, true, bitmap.c_str()), EXPORT_OK);   // page 1 in palette 2
     ASSERT_EQ(write_page_bitmap_file(&the_level, 1, 0, true, old.c_str()), EXPORT_OK);      // and in palette 0
-    std::vector<unsigned char> compressed = read_file_bytes(bitmap), shrunk = compressed;
-    compressed[30] = 1;
+    std::vector<unsigned char> truncated = read_file_bytes(bitmap), shrunk = truncated;
+    truncated.resize(truncated.size() - 1);
     shrunk[18] = 100, shrunk[19] = 0, shrunk[22] = 80, shrunk[23] = 0;   // not 256 x 256: the true-colour importer takes it
-    write_file_bytes(rle, compressed);
+    write_file_bytes(cut, truncated);
     write_file_bytes(small, shrunk);
-    // Refused (the compressed bitmap before page 1's selection window opens); the level stays unchanged.
+    // Refused (the cut bitmap before page 1's selection window opens); the level stays unchanged.
     write_file_text(folder + "/in/notes.txt", "no image");
     struct { int page; std::string path, why; } refusals[] = {
-        {1, rle, "Can't load bitmaps with compression. Save it uncompressed, e.g. with ImageMagick: convert in.png -compress None BMP3:out.bmp"},
-        {0, folder + "/in/notes.txt", "The file cannot be opened or is not an image the editor reads (BMP, PNG, TGA, PCX, LBM)."}};
+        {1, cut, "the file is truncated."}, {0, folder + "/in/notes.txt", "not a BMP, PNG, JPEG, TGA, PCX or LBM file."}};
     for (const auto &r : refusals) {
         texture_view.selected_texture = r.page;
         answer({pick(r.path)});
         import_command();
-        EXPECT_EQ(told, texts{"The image could not be imported:\n" + r.path + "\n" + r.why});
+        EXPECT_EQ(told, texts{"The image could not be imported:\n" + r.path + ":\n" + r.why});
         EXPECT_FALSE(level_changed || import_window.visible);
     }
     EXPECT_EQ(the_settings.import_directory, folder + "/in/");

@@ -25,7 +25,7 @@ std::string saved_text(const settings &s)
 {
     std::string path = make_temp_folder() + "/settings.ini";
     EXPECT_EQ(save_settings(&s, path.c_str()), 0);
-    EXPECT_NE(access((path + ".tmp").c_str(), F_OK), 0);
+    EXPECT_NE(access((path + ".part").c_str(), F_OK), 0);
     return read_file_text(path);
 }
 
@@ -78,5 +78,5 @@ TEST(settings, saved_text_has_its_exact_layout_odd_values_come_back_byte_for_byt
     write_file_text(target + "/inside", "k");
     EXPECT_NE(save_settings(&s, target.c_str()), 0);
     EXPECT_EQ(read_file_text(target + "/inside"), "k");
-    EXPECT_NE(access((target + ".tmp").c_str(), F_OK), 0);
+    EXPECT_NE(access((target + ".part").c_str(), F_OK), 0);
 }

@@ -172,7 +172,7 @@ files letter "$lev" "$d3d" "$orig.lev"
 # The log of the session, in order.
 want=("Loading level." "Done loading level" "Exporting image." "Finished exporting image."
       "Importing image." "Loading 8-bit texture." "Done importing 8-bit texture."
-      "Finished importing image." "Importing image." "Bitmap is not 8-bit." "Loading 15-bit texture."
+      "Finished importing image." "Importing image." "Loading 15-bit texture."
       "Successfully imported." "Finished importing image." "Deleting unused palettes."
       "Finished deleting unused palettes" "Saving changes." "Save completed" "Closing debug file.")
 at=0

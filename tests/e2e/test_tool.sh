@@ -90,7 +90,7 @@ done <<EOF2
 1|none.lev: cannot open the level file (No such file or directory)|info none.lev
 1|$trunc|import cut.lev --from edit
 2|$trunc|check cut.lev
-1|bad/page_002.png: the PNG file is corrupt or truncated|import lvl.lev --from bad
+1|bad/page_002.png: a chunk's length runs past the end of the file|import lvl.lev --from bad
 1|ro: the folder cannot be written to|export lvl.lev -o ro --pages 1
 1|ro/orig.lev: no temporary file can be made beside $W/ro/orig.lev (Permission denied)|import ro/orig.lev --page 2 eight.bmp
 1|lvl.lev: there is no page 99 (the level has 32)|import lvl.lev --page 99 eight.bmp

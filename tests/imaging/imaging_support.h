@@ -20,6 +20,18 @@ inline void make_test_level(level *lvl, const std::vector<bool> &paletted_pages,
     ASSERT_EQ(LOAD_OK, load_bytes(lvl, encode_level({{BLOCK_TEXTURES, encode_texture_block(palettes, pages)}}), encode_palette_lists(lists)));
 }
 
+// Everything an import may change, to prove a refusal changed nothing.
+inline std::vector<bytes> level_state(const level &l)
+{
+    std::vector<bytes> s;
+    auto add = [&](const void *p, size_t n) { s.emplace_back((const unsigned char *)p, (const unsigned char *)p + n); };
+    add(&l.palettes, sizeof l.palettes), add(l.palettes, l.palette_count * sizeof(level_palette));
+    add(l.palette_table, l.palette_table_size * sizeof(level_palette *));
+    for (int i = 0; i < l.palette_list_count; i++) add(l.palette_lists[i].palette_ids, l.palette_lists[i].count * 4);
+    for (int t = 0; t < l.texture_count; t++) add(l.textures[t].pixels, page_byte_size(l.textures[t]));
+    return s;
+}
+
 // The 54 header bytes of an uncompressed bottom-up 256 x 256 bitmap with
 // `bits` per pixel and `colours` table entries (colours used: 0 for 256).
 inline bytes bitmap_header(int bits, int colours)

@@ -8,6 +8,7 @@ TEST(demo_level, build_writes_the_generator_output_which_loads)
     EXPECT_TRUE(read_file_bytes(binary_path("demo/demo.lev")) == made.lev);
     EXPECT_TRUE(read_file_bytes(binary_path("demo/demo.d3d")) == made.d3d);
     level l;
-    ASSERT_EQ(load_bytes(&l, made.lev, made.d3d), LOAD_OK) << load_failure_reason();
+    std::string reason;
+    ASSERT_EQ(load_bytes(&l, made.lev, made.d3d, LOAD_ALL, &reason), LOAD_OK) << reason;
     release_level_memory(&l);
 }

@@ -13,7 +13,7 @@ int load_files(level *l, const byte_buffer &lev, byte_buffer d3d)
     EXPECT_TRUE(write_bytes_to_file(path.c_str(), lev));
     FILE *lev_file = fopen(path.c_str(), "rb"), *d3d_stream = fmemopen(d3d.data(), d3d.size(), "rb");
     memset(l, 0, sizeof *l);
-    int result = load_level(l, lev_file, d3d_stream, LOAD_ALL);
+    int result = load_level(l, lev_file, d3d_stream, LOAD_ALL).code;
     fclose(lev_file);
     fclose(d3d_stream);
     return result;
@@ -51,8 +51,8 @@ TEST(level_reader, sample_level_reads_every_block_and_logs_in_file_order)
     EXPECT_TRUE(level_is_empty(l));
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"Cleaning up level.", "Level cleaned up successfully."}));
     EXPECT_EQ(load_files(&l, byte_buffer(s.lev.begin(), s.lev.end() - 1), d3d), LOAD_BAD_LEVEL);
-    EXPECT_EQ(load_level(&l, nullptr, stdin, LOAD_ALL), LOAD_NO_LEVEL_FILE);
-    EXPECT_EQ(load_level(&l, stdin, nullptr, LOAD_ALL), LOAD_NO_D3D_FILE);
+    EXPECT_EQ(load_level(&l, nullptr, stdin, LOAD_ALL).code, LOAD_NO_LEVEL_FILE);
+    EXPECT_EQ(load_level(&l, stdin, nullptr, LOAD_ALL).code, LOAD_NO_D3D_FILE);
 }
 
 // Unknown kinds are skipped by their size; a kind read twice keeps the
@@ -79,19 +79,19 @@ TEST(level_reader, blocks_are_skipped_replaced_and_indexed)
 
 namespace {
 
-// Every refusal once, with its exact reason (which is also the log's last line).
+// Every refusal once, with its exact reason (which the log's last line gives too).
 void expect_refusal(const byte_buffer &lev, const byte_buffer &d3d, int expected, const std::string &what)
 {
-    std::string reason = std::string("The ") + (expected == LOAD_BAD_D3D ? "palette-list" : "level") +
-                         " file was refused: " + what + ".";
+    std::string reason = std::string("the ") + (expected == LOAD_BAD_D3D ? "palette-list" : "level") +
+                         " file was refused: " + what, told;
     SCOPED_TRACE(reason);
     log_capture log;
     level l;
-    EXPECT_EQ(load_bytes(&l, lev, d3d), expected);
+    EXPECT_EQ(load_bytes(&l, lev, d3d, LOAD_ALL, &told), expected);
     EXPECT_TRUE(level_is_empty(l));
-    EXPECT_EQ(load_failure_reason(), reason);
+    EXPECT_EQ(told, reason);
     std::vector<std::string> lines = log.lines();
-    EXPECT_TRUE(!lines.empty() && lines.back() == reason);
+    EXPECT_TRUE(!lines.empty() && lines.back() == "Load failed: " + reason + ".");
 }
 
 byte_buffer patched(byte_buffer b, size_t at, uint32_t v) { patch32le(b, at, v); return b; }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "demo/level_builder.h"
+#include "level_test_support.h"
 #include "level/model.h"
 
 namespace {
@@ -105,14 +106,20 @@ TEST(model_decode, every_kind_takes_the_fields_of_its_layout)
         }
 }
 
-// Kinds 2 and 3 are skipped by their size with a console line; a type
-// without a layout ends the polygons.
+TEST(polygon_kinds, types_map_to_kinds_with_bit_5_ignored)
+{
+    const int cases[][2] = {{0, 0}, {32, 0}, {7, 7}, {39, 7}, {16, 8}, {55, 15}, {8, -1}, {31, -1}, {47, -1}, {56, -1}, {-1, -1}};
+    for (auto &c : cases)
+        EXPECT_EQ(polygon_kind(c[0]), c[1]) << c[0];
+}
+
+// Kinds 2 and 3 are skipped by their size with a log line; a type without a
+// layout ends the polygons.
 TEST(model_decode, unimplemented_types_are_skipped_and_unknown_ones_end_the_polygons)
 {
-    testing::internal::CaptureStdout();
+    log_capture log;
     decoded d(model_of({full_polygon(2), full_polygon(35), full_polygon(4)}));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Model uses unimplemented type 2\nModel uses unimplemented type 3\n");
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{" Model uses unimplemented type 2", " Model uses unimplemented type 3"}));
     ASSERT_EQ(d.m.polygon_count, 3);
     EXPECT_TRUE(d.m.polygons[2].textured);   // the stream advanced by 20 and 28 bytes
     for (int bad : {8, 15, 24, 31, 40, 47, 56, 255}) {

@@ -1,64 +1,19 @@
-// The name lists built at open and the list of a page's users.
+// Page users counted for the tool and the quick info: each model once.
 #include "level/name_lists.h"
 #include "level_test_support.h"
 
-namespace {
-
-typedef std::vector<std::vector<unsigned char>> page_uses;
-
-// A level of paletted pages, two texture names, models and event models
-// using the pages given, and the model names given.
-byte_buffer list_level(int pages, const page_uses &model_uses, const page_uses &event_uses,
-                       const std::vector<std::string> &names)
+TEST(name_lists, each_model_counts_once_for_a_page_however_often_its_list_names_it)
 {
-    std::vector<builder_model> models(model_uses.size()), events(event_uses.size());
-    for (size_t i = 0; i < models.size(); i++) models[i].textures_used = model_uses[i];
-    for (size_t i = 0; i < events.size(); i++) events[i].textures_used = event_uses[i];
-    return encode_level({{BLOCK_TEXTURES, encode_texture_block({}, std::vector<builder_page>(pages, make_paletted_page(0)))},
-                         {BLOCK_TEXTURE_NAMES, encode_texture_names_block({{"road"}, {"sky"}})},
-                         {BLOCK_MODELS, encode_model_block(models)}, {BLOCK_EVENT_MODELS, encode_model_block(events)},
-                         {BLOCK_MODEL_NAMES, encode_model_names_block(names)}});
-}
-
-std::vector<std::string> rows_of(char **rows, int count) { return std::vector<std::string>(rows, rows + count); }
-
-}  // namespace
-
-TEST(name_lists, rows_name_pages_event_models_textures_and_models)
-{
+    // Page 1: model 0 (twice in its list), model 2 and event model 0 (three
+    // times); page 2: model 1 only; page 0: nobody. Pages past the count are not counted.
     level l;
-    ASSERT_EQ(load_bytes(&l, list_level(3, {{0}, {1}, {2}}, {{0}, {0}}, {"model0", "model1"}), no_lists()), LOAD_OK);
-    ASSERT_EQ(build_name_lists(&l), 0);
-    EXPECT_EQ(rows_of(page_rows, page_row_count), (std::vector<std::string>{"Texture 0", "Texture 1", "Texture 2"}));
-    EXPECT_EQ(rows_of(event_model_rows, event_model_row_count),
-              (std::vector<std::string>{"Event model 0", "Event model 1"}));
-    ASSERT_EQ(texture_name_row_count, 2);
-    EXPECT_EQ(texture_name_rows[1], l.texture_names[1].name);  // points at the name, not a copy
-    // Three models but two names: the last row falls back to its index.
-    EXPECT_EQ(rows_of(model_rows, model_row_count), (std::vector<std::string>{"model0", "model1", "2"}));
-    free_name_lists();
-    EXPECT_EQ(page_row_count + event_model_row_count + texture_name_row_count + model_row_count, 0);
-    free_name_lists();  // twice is harmless
-    release_level_memory(&l);
-}
-
-TEST(name_lists, users_come_event_models_first_then_models_once_each)
-{
-    // Page 200 is used by event model 2 and models 1 and 3 (model 3 twice,
-    // and it has no name).
-    level l;
-    byte_buffer lev = list_level(1, {{1}, {3, 200}, {1}, {200, 200}}, {{1}, {2}, {200}}, {"a", "b", "c"});
+    byte_buffer lev = list_level(3, {{1, 1}, {2, 7}, {1}}, {{1, 1, 1}}, {"a", "b", "c"});
     ASSERT_EQ(load_bytes(&l, lev, no_lists()), LOAD_OK);
-    log_capture log;
-    ASSERT_TRUE(build_users_list(&l, 200));
-    EXPECT_EQ(rows_of(users_rows, users_row_count), (std::vector<std::string>{"Event model 2", "1: b", "3: "}));
-    EXPECT_EQ(std::vector<int>(users_index, users_index + users_row_count), (std::vector<int>{2, 1, 3}));
-    EXPECT_EQ(users_event_rows, 1);
-    // Nobody uses page 4: the earlier list is gone, nothing replaces it.
-    EXPECT_FALSE(build_users_list(&l, 4));
-    EXPECT_TRUE(users_row_count + users_event_rows == 0 && !users_rows);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Building model list.", "Done building model list.",
-                                                     "Building model list."}));
-    free_users_list();
+    int counts[3] = {9, 9, 9};
+    count_page_users(&l, counts, 3);
+    EXPECT_EQ(std::vector<int>(counts, counts + 3), (std::vector<int>{0, 3, 1}));
+    EXPECT_TRUE(model_uses_page(l.models[1], 7) && !model_uses_page(l.models[1], 1));
+    EXPECT_STREQ(model_name(&l, 2), "c");
+    EXPECT_EQ(model_name(&l, 3), nullptr);
     release_level_memory(&l);
 }

@@ -1,0 +1,17 @@
+// Fuzz entry point: the TGA decoder on bytes.
+#include <stdint.h>
+#include <stdlib.h>
+
+#include "imaging/image_decode.h"
+#include "imaging/image_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    import_image image = import_image();
+    const decode_result result = decode_tga(data, size, &image);
+    // A refusal leaves the image empty and names its reason.
+    const bool empty = image.pixels == nullptr;
+    if (result.code == IMPORT_OK ? empty : !empty || !result.reason) abort();
+    free_import_image(&image);
+    return 0;
+}
