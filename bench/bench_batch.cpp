@@ -13,7 +13,7 @@
 
 #include "demo/demo_level.h"
 #include "imaging/batch.h"
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "level/level.h"

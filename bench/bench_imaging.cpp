@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "imaging/bitmap_export.h"
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "imaging/neuquant.h"
@@ -93,72 +93,51 @@ struct bench_level {
     }
 };
 
-void quiet_stderr()
+void learn_bench(benchmark::State &state, bool vector)
 {
-    static bool done = false;
-    if (!done && !freopen("/dev/null", "w", stderr)) abort();  // the learning progress lines
-    done = true;
-}
-
-void BM_quant_learn(benchmark::State &state)
-{
-    quiet_stderr();
     std::vector<unsigned char> bgr = training_picture();
+    neuquant network;
     for (auto _ : state) {
-        quant_init(bgr.data(), (int)bgr.size(), 1);
-        quant_learn();
-        quant_unbias();
+        neuquant_init(&network, bgr.data(), (int)bgr.size(), 1);
+        network.vector_code = network.vector_code && vector;
+        neuquant_learn(&network);
+        neuquant_unbias(&network);
         benchmark::ClobberMemory();
     }
 }
+
+void BM_quant_learn(benchmark::State &state) { learn_bench(state, true); }
 BENCHMARK(BM_quant_learn)->Unit(benchmark::kMillisecond);
 
 // The same training with the plain (non-AVX2) contest, for comparison.
-void BM_quant_learn_plain_code(benchmark::State &state)
-{
-    quant_use_vector_code(false);
-    BM_quant_learn(state);
-    quant_use_vector_code(true);
-}
+void BM_quant_learn_plain_code(benchmark::State &state) { learn_bench(state, false); }
 BENCHMARK(BM_quant_learn_plain_code)->Unit(benchmark::kMillisecond);
 
-void BM_quant_index_and_lookups(benchmark::State &state)
+// Building the index again on the sorted network gives the same index, so
+// every iteration does the import's whole lookup work; the walk is the
+// published search, for comparison.
+void lookup_bench(benchmark::State &state, int (*lookup)(const neuquant *, int, int, int))
 {
-    quiet_stderr();
     std::vector<unsigned char> bgr = training_picture();
     std::vector<unsigned char> indices(PAGE_PIXELS);
     level_palette palette;
-    quant_init(bgr.data(), (int)bgr.size(), 1);
-    quant_learn();
-    quant_unbias();
-    quant_store_palette(&palette);
-    // Building the index again on the sorted network gives the same index,
-    // so every iteration does the import's whole lookup work.
+    neuquant network;
+    neuquant_init(&network, bgr.data(), (int)bgr.size(), 1);
+    neuquant_learn(&network);
+    neuquant_unbias(&network);
+    neuquant_store_palette(&network, &palette);
     for (auto _ : state) {
-        quant_build_index();
+        neuquant_build_index(&network);
         for (int i = 0; i < PAGE_PIXELS; i++)
-            indices[i] = (unsigned char)quant_lookup(bgr[i * 3], bgr[i * 3 + 1], bgr[i * 3 + 2]);
+            indices[i] = (unsigned char)lookup(&network, bgr[i * 3], bgr[i * 3 + 1], bgr[i * 3 + 2]);
         benchmark::DoNotOptimize(indices.data());
     }
 }
+
+void BM_quant_index_and_lookups(benchmark::State &state) { lookup_bench(state, neuquant_lookup); }
 BENCHMARK(BM_quant_index_and_lookups)->Unit(benchmark::kMillisecond);
 
-// The same lookups by the published walk, for comparison.
-void BM_quant_lookups_walk(benchmark::State &state)
-{
-    quiet_stderr();
-    std::vector<unsigned char> bgr = training_picture();
-    std::vector<unsigned char> indices(PAGE_PIXELS);
-    quant_init(bgr.data(), (int)bgr.size(), 1);
-    quant_learn();
-    quant_unbias();
-    for (auto _ : state) {
-        quant_build_index();
-        for (int i = 0; i < PAGE_PIXELS; i++)
-            indices[i] = (unsigned char)quant_lookup_walk(bgr[i * 3], bgr[i * 3 + 1], bgr[i * 3 + 2]);
-        benchmark::DoNotOptimize(indices.data());
-    }
-}
+void BM_quant_lookups_walk(benchmark::State &state) { lookup_bench(state, neuquant_lookup_walk); }
 BENCHMARK(BM_quant_lookups_walk)->Unit(benchmark::kMillisecond);
 
 // The whole true-colour import into a paletted page: loading a 24-bit
@@ -166,7 +145,6 @@ BENCHMARK(BM_quant_lookups_walk)->Unit(benchmark::kMillisecond);
 // index build and 65,536 lookups.
 void BM_truecolour_import_paletted(benchmark::State &state)
 {
-    quiet_stderr();
     install_allegro(SYSTEM_NONE, &errno, atexit);
     set_color_depth(32);
     std::vector<unsigned char> bgr = training_picture();

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "demo/level_builder.h"
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "level/level.h"

@@ -192,6 +192,7 @@ void main_screen_step()
 {
     settings *s = current_settings;
     s->fast_quit = setting_boxes[SETTING_FAST_QUIT].checked;
+    s->best_colours = setting_boxes[SETTING_BEST_COLOURS].checked;
 
     if (input_key_down(KEY_ESC))
         request_quit();

@@ -64,17 +64,15 @@ void request_quit();
 void quit_yes_command();
 void quit_no_command();
 
-// Image menu and the selection window of the import. An 8-bit bitmap the
-// importer would refuse is refused before the window opens. "Done" with not
-// every texture marked, for a bitmap whose colours would replace the page's
-// palette, first asks in import_question_window: "Yes" imports, "No" cancels.
+// Image menu and the selection window of the import. A file the decoders
+// refuse is refused before the window opens; "Done" imports into the marked
+// textures, changing nothing outside them unless "Replace the whole palette"
+// is checked.
 void export_command();
 void import_command();
 void import_done_command();
 void import_cancel_command();
 void import_select_all_command();
-void import_question_yes_command();
-void import_question_no_command();
 // Export All writes every page into a chosen folder (page_007.bmp, in the
 // format of the chooser's filter); Import All takes back every such file of
 // a chosen folder, all or nothing, as one undo step. Both show

@@ -84,7 +84,6 @@ void close_level()
     // The widgets must not keep pointers into the freed lists and level.
     give_lists_to_widgets();
     import_window.hide();
-    import_question_window.hide();
     import_selector.prepare(65, 0);
 }
 

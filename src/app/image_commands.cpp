@@ -23,7 +23,7 @@
 #include "base/path.h"
 #include "imaging/bitmap_export.h"
 #include "imaging/batch.h"
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "imaging/png_image.h"
@@ -79,16 +79,31 @@ bool page_exists(int page)
     return lvl->load_mask != 0 && page >= 0 && page < lvl->texture_count;
 }
 
+// The size of an imported image, and what the import did.
+struct import_report {
+    int width = PAGE_SIZE, height = PAGE_SIZE;
+    import_summary summary = {};
+};
+
 // Tells the user why an import was refused (`reason`: the decoder's phrase,
-// or null to say it from the importer's code), or what became of an image
-// that is not 256 x 256: its top-left part was taken and, where it is
-// smaller, the imported pixels are black.
-void report_import(int result, const char *reason, import_image_size size, bool whole_page)
+// or null to say it from the importer's code); what became of an image that
+// is not 256 x 256 (its top-left part was taken and, where it is smaller,
+// the imported pixels are black); and when the chosen textures had fewer
+// than 16 palette entries of their own to take new colours.
+void report_import(int result, const char *reason, const import_report &done, bool whole_page)
 {
     const char *why = reason;
     if (!why && result == IMPORT_NO_MEMORY) why = "there is not enough memory";
     else if (!why && result != IMPORT_OK) why = "the page cannot take this image";
-    const int w = size.width, h = size.height;
+    const int w = done.width, h = done.height;
+    const int free_entries = done.summary.free_entries;
+    const bool cramped = !why && done.summary.paletted && !done.summary.indices_kept && free_entries < 16;
+    if (cramped) {
+        char text[200];
+        snprintf(text, sizeof text, "Only %d palette entr%s free; the rest of the image uses the page's existing colours.",
+                 free_entries, free_entries == 1 ? "y was" : "ies were");
+        tell_user(text);
+    }
     if (!why && w == PAGE_SIZE && h == PAGE_SIZE) return;
     char text[FILE_DIALOG_PATH_SIZE + 160];
     const char *rest = whole_page ? "the rest of the page was filled with black"
@@ -108,13 +123,18 @@ void report_import(int result, const char *reason, import_image_size size, bool 
 // Imports the loaded image into the page (all of it with a null selection)
 // and re-uploads the GL textures of every page the import can have changed:
 // the page itself and, when a palette was overwritten in place, every page
-// whose palette list names that palette. `size` receives the image's size.
-int import_into_page(int page, const import_selection *selection, import_image_size *size)
+// whose palette list names that palette. `done` receives the image's size
+// and what the import did.
+int import_into_page(int page, const import_selection *selection, bool replace_palette, import_report *done)
 {
     level *lvl = current_level;
-    *size = {import_loaded.width, import_loaded.height};
+    done->width = import_loaded.width, done->height = import_loaded.height;
+    import_options options;
+    options.selection = selection;
+    options.replace_palette = replace_palette;
+    options.quantiser = current_settings->best_colours ? QUANTISER_BEST : QUANTISER_NEUQUANT;
     undo_begin_change(lvl, &page, 1);
-    int result = import_image_into_page(lvl, page, &import_loaded, selection);
+    int result = import_image_into_page(lvl, page, &import_loaded, &options, &done->summary);
     undo_end_change(lvl);
     // The history took a step exactly when the level changed; a refused
     // import, or one that left every byte as it was, is no change.
@@ -131,19 +151,9 @@ int import_into_page(int page, const import_selection *selection, import_image_s
     return result;
 }
 
-// Whether the textures marked in the selection window leave some named
-// texture out (a page without any leaves out all of it).
-bool partly_marked()
-{
-    for (size_t i = 0; i < import_selector.names.size(); i++)
-        if (i >= import_selector.selected.size() || !import_selector.selected[i]) return true;
-    return import_selector.names.empty();
-}
-
-// Closes the selection window and its question and lets the image go.
+// Closes the selection window and lets the image go.
 void end_import()
 {
-    import_question_window.hide();
     import_window.hide();
     free_import_image(&import_loaded);
 }
@@ -153,7 +163,6 @@ void end_import()
 // or replaced while it was open).
 void import_marked_textures()
 {
-    import_question_window.hide();
     if (import_window.visible && page_exists(import_page) && import_selector.page == import_page) {
         std::vector<const texture_name *> names(import_selector.names.begin(), import_selector.names.end());
         bool *marks = (bool *)calloc(names.size() + 1, sizeof *marks);
@@ -161,12 +170,12 @@ void import_marked_textures()
             for (size_t i = 0; i < names.size() && i < import_selector.selected.size(); i++)
                 marks[i] = import_selector.selected[i];
             import_selection selection = {(int)names.size(), names.data(), marks};
-            import_image_size size;
+            import_report done;
             import_window.hide();
-            int result = import_into_page(import_page, &selection, &size);
+            int result = import_into_page(import_page, &selection, import_replace_box.checked, &done);
             free(marks);
             end_import();
-            report_import(result, nullptr, size, false);
+            report_import(result, nullptr, done, false);
             return;
         }
     }
@@ -259,7 +268,6 @@ void export_command()
 void import_command()
 {
     debug_log("Importing image.");
-    import_question_window.hide();
     int page = texture_view.selected_texture;
     char title[FILE_DIALOG_TITLE_SIZE];
     if (!page_exists(page) ||
@@ -275,7 +283,7 @@ void import_command()
     decode_result refusal = load_import_image(import_name, &import_loaded);
     if (refusal.code != IMPORT_OK) {
         debug_log("Finished importing image.");
-        report_import(refusal.code, refusal.reason, import_image_size{PAGE_SIZE, PAGE_SIZE}, true);
+        report_import(refusal.code, refusal.reason, import_report(), true);
         return;
     }
     if (current_level->textures[page].palette_slot_count > 1) {
@@ -283,45 +291,20 @@ void import_command()
         // window's "Done".
         debug_log("Finished importing image.");
         import_page = page;
+        import_replace_box.checked = false;
         import_window.show();
         texture_view.zoomed = 0;
         import_selector.prepare(page, current_level->textures[page].palette_slot);
         return;
     }
-    import_image_size size;
-    int result = import_into_page(page, nullptr, &size);
+    import_report done;
+    int result = import_into_page(page, nullptr, false, &done);
     free_import_image(&import_loaded);
     debug_log("Finished importing image.");
-    report_import(result, nullptr, size, true);
+    report_import(result, nullptr, done, true);
 }
 
-void import_done_command()
-{
-    // The page shares one palette: a bitmap whose colours replace it changes
-    // the colours outside the chosen textures too, so a partial import asks.
-    int recoloured = -1;
-    if (page_exists(import_page) && import_selector.page == import_page && partly_marked())
-        recoloured = palette_recoloured_by_image(current_level, import_page, &import_loaded);
-    if (recoloured < 0) {
-        import_marked_textures();
-        return;
-    }
-    static const char question[] = "This bitmap's colours replace palette %d, which the whole page uses:%sparts "
-                                   "outside the chosen textures will change colour.%sImport anyway?";
-    snprintf(import_question, sizeof import_question, question, recoloured, "\n", "\n");
-    char line[sizeof import_question];
-    snprintf(line, sizeof line, question, recoloured, " ", " ");
-    debug_log("%s", line);
-    import_question_window.show();
-}
-
-void import_question_yes_command() { import_marked_textures(); }
-
-void import_question_no_command()
-{
-    end_import();
-    debug_log("Import cancelled.");
-}
+void import_done_command() { import_marked_textures(); }
 
 void import_cancel_command() { end_import(); }
 
@@ -383,6 +366,7 @@ void import_all_command()
     std::vector<int> pages((size_t)lvl->texture_count);
     for (int p = 0; p < lvl->texture_count; p++) pages[(size_t)p] = p;
     batch_import_options options;
+    options.quantiser = current_settings->best_colours ? QUANTISER_BEST : QUANTISER_NEUQUANT;
     batch_progress_state progress = {seconds_now(), 0};
     options.progress = show_batch_progress;
     options.progress_context = &progress;

@@ -40,8 +40,7 @@ textbox credits_box;
 image about_image;
 window import_window;
 texture_selector import_selector;
-window import_question_window;
-char import_question[256];
+checkbox import_replace_box;
 window progress_window;
 progress_bar progress_window_bar;
 window update_window;
@@ -67,32 +66,7 @@ namespace {
 // process like the rest of the screen.
 menu file_menu, level_menu, view_menu, help_menu;
 button about_done, import_done, import_cancel, import_select_all, quit_yes, quit_no;
-button import_question_yes, import_question_no;
 
-// Lines of text split at line feeds, each centred in the widget's width;
-// it takes no input.
-class text_lines : public object {
-public:
-    const char *text = nullptr;   // not owned
-
-    int handle_event(int, int) override { return 0; }
-    int update() override { return 1; }
-    int draw(BITMAP *) override
-    {
-        char line[256];
-        int row = 0;
-        for (const char *p = text; p && *p; row++) {
-            size_t n = strcspn(p, "\n");
-            if (n >= sizeof line) n = sizeof line - 1;
-            memcpy(line, p, n);
-            line[n] = '\0';
-            draw_text(x + w / 2 - gui_text_length(line) / 2, y + row * (gui_text_height() + 4), line);
-            p += strcspn(p, "\n");
-            if (*p) p++;
-        }
-        return 0;
-    }
-} import_question_lines;
 
 
 void place(object *widget, int x, int y, int w, int h)
@@ -185,10 +159,11 @@ void build_menus(gui_manager *manager)
 
 void build_settings_window(gui_manager *manager)
 {
-    static const char *const labels[SETTING_COUNT] = {"Invert Y Rotation", "Invert Y Panning",
-                                                      "Invert X Panning", "Fast quit"};
+    static const char *const labels[SETTING_COUNT] = {"Invert Y Rotation", "Invert Y Panning", "Invert X Panning",
+                                                      "Fast quit", "Best colour reduction (slower)"};
     const settings *s = current_settings;
-    const int32_t values[SETTING_COUNT] = {s->invert_yrot, s->invert_ypos, s->invert_xpos, s->fast_quit};
+    const int32_t values[SETTING_COUNT] = {s->invert_yrot, s->invert_ypos, s->invert_xpos, s->fast_quit,
+                                           s->best_colours};
     place_window(&settings_window, "Settings", WINDOW_CLOSE | WINDOW_DRAG, 100, 100, SCREEN_W - 200, SCREEN_H - 200);
     manager->add(&settings_window);
     for (int i = 0; i < SETTING_COUNT; i++) {
@@ -226,27 +201,18 @@ void build_import_window(gui_manager *manager)
 {
     // Centred on the texture view, not on the screen.
     int cx = texture_view.x + texture_view.w / 2, cy = texture_view.y + texture_view.h / 2;
-    place_window(&import_window, "Select textures to import.", 0, cx - 140, cy - 150, 280, 300);
+    place_window(&import_window, "Select textures to import.", 0, cx - 220, cy - 150, 440, 320);
     place(&import_selector, cx - 128, cy - 130, 256, 256);
     import_selector.level = current_level;
     import_selector.texture_set = current_textures;
     import_selector.prepare(65, 0);
-    place_button(&import_done, "Done", import_done_command, cx - 20, cy + 130, 70, 15);
-    place_button(&import_cancel, "Cancel", import_cancel_command, cx + 60, cy + 130, 70, 15);
-    place_button(&import_select_all, "Select All", import_select_all_command, cx - 130, cy + 130, 90, 15);
-    add_window(manager, &import_window, {&import_selector, &import_done, &import_cancel, &import_select_all});
-}
-
-void build_import_question_window(gui_manager *manager)
-{
-    // Over the middle of the selection window, wide enough for its lines.
-    int cx = texture_view.x + texture_view.w / 2, cy = texture_view.y + texture_view.h / 2;
-    place_window(&import_question_window, "The page shares one palette", 0, cx - 295, cy - 40, 590, 80);
-    place(&import_question_lines, cx - 290, cy - 24, 580, 36);
-    import_question_lines.text = import_question;
-    place_button(&import_question_yes, "Yes", import_question_yes_command, cx - 80, cy + 18, 60, 15);
-    place_button(&import_question_no, "No", import_question_no_command, cx + 20, cy + 18, 60, 15);
-    add_window(manager, &import_question_window, {&import_question_lines, &import_question_yes, &import_question_no});
+    place(&import_replace_box, cx - 210, cy + 132, 420, 10);
+    import_replace_box.label = "Replace the whole palette (other textures change colour)";
+    place_button(&import_done, "Done", import_done_command, cx - 20, cy + 150, 70, 15);
+    place_button(&import_cancel, "Cancel", import_cancel_command, cx + 60, cy + 150, 70, 15);
+    place_button(&import_select_all, "Select All", import_select_all_command, cx - 130, cy + 150, 90, 15);
+    add_window(manager, &import_window,
+               {&import_selector, &import_replace_box, &import_done, &import_cancel, &import_select_all});
 }
 
 void build_progress_window(gui_manager *manager)
@@ -336,12 +302,11 @@ void build_main_screen(gui_manager *manager)
     build_settings_window(manager);
     build_about_window(manager);
     build_import_window(manager);
-    build_import_question_window(manager);
     build_progress_window(manager);
     build_update_window(manager);
     build_quit_window(manager);
     window *windows[] = {&settings_window, &about_window, &import_window,
-                         &import_question_window, &progress_window, &update_window, &quit_window};
+                         &progress_window, &update_window, &quit_window};
     for (window *w : windows)
         w->hide();
 }

@@ -31,10 +31,9 @@ extern textbox credits_box;
 extern image about_image;
 extern window import_window;
 extern texture_selector import_selector;
-// The question before a partial import recolours the page: its text, in
-// lines split at line feeds, is import_question.
-extern window import_question_window;
-extern char import_question[256];
+// In the selection window: learn the whole palette from the chosen textures
+// (the other textures then change colour); off by default.
+extern checkbox import_replace_box;
 // Export All and Import All show their progress here.
 extern window progress_window;
 extern progress_bar progress_window_bar;
@@ -43,7 +42,7 @@ extern textbox update_text;
 extern window quit_window;
 
 // The settings check boxes, in the order of the settings window.
-enum { SETTING_INVERT_YROT, SETTING_INVERT_YPOS, SETTING_INVERT_XPOS, SETTING_FAST_QUIT, SETTING_COUNT };
+enum { SETTING_INVERT_YROT, SETTING_INVERT_YPOS, SETTING_INVERT_XPOS, SETTING_FAST_QUIT, SETTING_BEST_COLOURS, SETTING_COUNT };
 extern checkbox setting_boxes[SETTING_COUNT];
 
 // The credits shown in the about box.

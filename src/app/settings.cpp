@@ -134,6 +134,7 @@ void set_default_settings(settings *s)
     s->invert_yrot = 0;
     s->invert_ypos = 0;
     s->invert_xpos = 0;
+    s->best_colours = 0;
     copy_field(s->theme, sizeof s->theme, "themes/grey.bmp");
     s->lev_directory[0] = '\0';
     s->d3d_directory[0] = '\0';
@@ -201,6 +202,7 @@ int load_settings(settings *s, const char *path)
     load_int(&s->invert_yrot, "invert_yrot", "Failed to find invert_yrot value.");
     load_int(&s->invert_ypos, "invert_ypos", "Failed to find invert_ypos value.");
     load_int(&s->invert_xpos, "invert_xpos", "Failed to find invert_xpos value.");
+    load_int(&s->best_colours, "best_colour_reduction", "Failed to find best_colour_reduction value.");
     load_text(s->theme, sizeof s->theme, "general", "theme", "Failed to find theme",
               "Failed to find theme name.");
     load_text(s->lev_directory, sizeof s->lev_directory, "directories", "lev_directory",
@@ -232,8 +234,9 @@ int save_settings(const settings *s, const char *path)
 {
     debug_log("Attempting to write settings file to: %s", path);
     char flags[160];
-    snprintf(flags, sizeof flags, "[general]\nfast_quit = %d\ninvert_yrot = %d\ninvert_ypos = %d\ninvert_xpos = %d",
-             (int)s->fast_quit, (int)s->invert_yrot, (int)s->invert_ypos, (int)s->invert_xpos);
+    snprintf(flags, sizeof flags, "[general]\nfast_quit = %d\ninvert_yrot = %d\ninvert_ypos = %d\ninvert_xpos = %d"
+             "\nbest_colour_reduction = %d", (int)s->fast_quit, (int)s->invert_yrot, (int)s->invert_ypos,
+             (int)s->invert_xpos, (int)s->best_colours);
     std::string text = flags;
     text += "\ntheme = ";
     put_value(&text, s->theme, sizeof s->theme);

@@ -9,6 +9,7 @@ struct settings {
     int32_t invert_yrot;
     int32_t invert_ypos;
     int32_t invert_xpos;
+    int32_t best_colours;   // true-colour imports learn palettes with the best quantiser
     char theme[SETTINGS_THEME_SIZE];
     char lev_directory[SETTINGS_PATH_SIZE];
     char d3d_directory[SETTINGS_PATH_SIZE];

@@ -10,6 +10,7 @@
 
 #include "base/version.h"
 #include "imaging/batch.h"
+#include "imaging/page_import.h"
 
 namespace {
 
@@ -43,11 +44,17 @@ const command_help COMMAND_HELP[] = {
                "  --depth D        8 (default: paletted pages with their palette) or 24\n"
                "  --all-palettes   one file per palette slot: page_NNN_palette_ID\n"},
     {"import", "usage: qte-tool import LEVEL.lev [LEVEL.d3d] (--page N FILE | --from DIR) [--textures NAMES]\n"
+               "                      [--quantiser neuquant|best] [--dither] [--replace-palette] [--jobs N]\n"
                "                      [--dry-run] [--out NEW.lev NEW.d3d]\n"
                "  --page N FILE    FILE into page N\n"
                "  --from DIR       every file of DIR that export names; unchanged ones are skipped\n"
-               "  --textures A,B   the named textures to import on a page with several palettes\n"
-               "  --dry-run        say what would change and write nothing\n"
+               "  --textures A,B   the named textures to import on a page with several palettes;\n"
+               "                   nothing outside them changes colour\n"
+               "  --quantiser Q    how true colour is reduced to a palette: neuquant (default) or best\n"
+               "  --dither         Floyd-Steinberg dithering where the best quantiser reduces\n"
+               "  --replace-palette  learn the whole palette from the chosen textures (others change colour)\n"
+               "  --jobs N         pages reduced side by side (default: one per core); the result is the same\n"
+               "  --dry-run        list the pages whose pixels or colours would change; write nothing\n"
                "  --out L D        write the new pair to L and D instead of in place\n"},
     {"delete-unused-palettes", "usage: qte-tool delete-unused-palettes LEVEL.lev [LEVEL.d3d] [--dry-run] [--out NEW.lev NEW.d3d]\n"
                                "  --dry-run        say which palettes would go and write nothing\n"
@@ -110,8 +117,11 @@ int parse_arguments(int argc, char **argv, options *o)
         else if (!strcmp(a, "--json")) o->json = true;
         else if (!strcmp(a, "--dry-run")) o->dry_run = true;
         else if (!strcmp(a, "--all-palettes")) o->all_palettes = true;
+        else if (!strcmp(a, "--dither")) o->dither = true;
+        else if (!strcmp(a, "--replace-palette")) o->replace_palette = true;
         else if (!strcmp(a, "--log") || !strcmp(a, "-o") || !strcmp(a, "--pages") || !strcmp(a, "--textures") ||
-                 !strcmp(a, "--from") || !strcmp(a, "--format") || !strcmp(a, "--depth")) {
+                 !strcmp(a, "--from") || !strcmp(a, "--format") || !strcmp(a, "--depth") ||
+                 !strcmp(a, "--quantiser") || !strcmp(a, "--jobs")) {
             if (!has_next) return usage_error("%s needs a value", a);
             const char *v = argv[++i];
             if (!strcmp(a, "--log")) o->log = v;
@@ -119,6 +129,14 @@ int parse_arguments(int argc, char **argv, options *o)
             else if (!strcmp(a, "--pages")) o->pages = v;
             else if (!strcmp(a, "--textures")) o->textures = v;
             else if (!strcmp(a, "--from")) o->from = v;
+            else if (!strcmp(a, "--jobs")) {
+                if (!parse_int(v, &o->jobs) || o->jobs < 1 || o->jobs > 256)
+                    return usage_error("--jobs takes a number from 1 to 256, not \"%s\"", v);
+            } else if (!strcmp(a, "--quantiser")) {
+                if (!strcmp(v, "neuquant")) o->quantiser = QUANTISER_NEUQUANT;
+                else if (!strcmp(v, "best")) o->quantiser = QUANTISER_BEST;
+                else return usage_error("--quantiser takes neuquant or best, not \"%s\"", v);
+            }
             else if (!strcmp(a, "--format")) {
                 if (!strcmp(v, "bmp")) o->format = BATCH_BMP;
                 else if (!strcmp(v, "png")) o->format = BATCH_PNG;

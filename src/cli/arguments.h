@@ -13,6 +13,8 @@ struct options {
     const char *files[2] = {nullptr, nullptr};
     int file_count = 0;
     bool quiet = false, verbose = false, json = false, dry_run = false, all_palettes = false;
+    bool dither = false, replace_palette = false;
+    int quantiser = 0, jobs = 0;  // QUANTISER_*; 0 jobs: one per core
     const char *log = nullptr, *folder = nullptr, *pages = nullptr, *textures = nullptr;
     const char *out_lev = nullptr, *out_d3d = nullptr, *import_file = nullptr, *from = nullptr;
     int format = BATCH_BMP, depth = 8, page = -1;

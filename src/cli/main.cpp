@@ -15,10 +15,10 @@
 #include "cli/arguments.h"
 #include "cli/report.h"
 #include "imaging/batch.h"
-#include "imaging/neuquant.h"
 #include "imaging/unused_palettes.h"
 #include "level/level.h"
 #include "level/level_writer.h"
+#include "level/texture_store.h"
 
 namespace {
 
@@ -113,9 +113,28 @@ int run_export(const options &o, level *lvl)
     return 0;
 }
 
+// How each page looks: its pixels, then the colours of every palette its
+// first list names; two looks differ exactly when the page would look
+// different in some palette the editor can show it with.
+typedef std::vector<std::vector<unsigned char>> page_looks;
+
+page_looks looks_of(const level *lvl)
+{
+    page_looks looks((size_t)(lvl->texture_count > 0 ? lvl->texture_count : 0));
+    for (size_t p = 0; p < looks.size(); p++) {
+        const level_texture &t = lvl->textures[p];
+        if (t.pixels) looks[p].assign(t.pixels, t.pixels + page_byte_size(t));
+        const palette_list *list = t.paletted ? find_palette_list(lvl, (int)p) : nullptr;
+        for (int k = 0; list && list->palette_ids && k < list->count; k++) {
+            const level_palette *palette = palette_by_id(lvl, list->palette_ids[k]);
+            if (palette) looks[p].insert(looks[p].end(), &palette->entries[0][0], &palette->entries[0][0] + 1024);
+        }
+    }
+    return looks;
+}
+
 int run_import(const options &o, const char *d3d_path, level *lvl)
 {
-    quant_show_learning_messages(o.verbose);
     std::vector<std::string> names;
     std::vector<const char *> name_pointers;
     if (o.textures) {
@@ -131,8 +150,13 @@ int run_import(const options &o, const char *d3d_path, level *lvl)
     batch_import_options options;
     options.texture_name_count = (int)name_pointers.size();
     options.texture_names = name_pointers.empty() ? nullptr : name_pointers.data();
+    options.quantiser = o.quantiser;
+    options.dither = o.dither;
+    options.replace_palette = o.replace_palette;
+    options.jobs = o.jobs;
     batch_report report;
     memset(&report, 0, sizeof report);
+    page_looks before = looks_of(lvl);
     int result;
     if (o.import_file) {
         if (o.page >= lvl->texture_count)
@@ -147,9 +171,17 @@ int run_import(const options &o, const char *d3d_path, level *lvl)
     if (!o.dry_run && (report.imported > 0 || o.out_lev)) {
         if (int r = write_result(o, d3d_path, lvl)) return r;
     }
-    if (!o.quiet)
-        printf("%s %d files, skipped %d unchanged\n", o.dry_run ? "Would import" : "Imported", report.imported,
-               report.skipped);
+    if (o.quiet) return 0;
+    if (o.dry_run) {
+        page_looks after = looks_of(lvl);
+        for (size_t p = 0; p < after.size(); p++)
+            if (after[p] != before[p]) printf("Would change page %d\n", (int)p);
+    }
+    printf("%s %d files, skipped %d unchanged\n", o.dry_run ? "Would import" : "Imported", report.imported,
+           report.skipped);
+    if (report.fewest_free_page >= 0 && report.fewest_free_entries < 16)
+        printf("Page %d: only %d palette entries were free; the rest of the image uses the page's existing colours\n",
+               report.fewest_free_page, report.fewest_free_entries);
     return 0;
 }
 

@@ -11,11 +11,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <new>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <memory>
 #include <vector>
 
+#include "base/debug_log.h"
 #include "imaging/bitmap_export.h"
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "imaging/png_image.h"
@@ -30,6 +37,8 @@ const char *extension_of(int format) { return format == BATCH_PNG ? "png" : "bmp
 void clear_report(batch_report *report)
 {
     memset(report, 0, sizeof *report);
+    report->fewest_free_page = -1;
+    report->fewest_free_entries = 256;
 }
 
 // Records the first failure: its code, its file and one sentence saying why.
@@ -305,54 +314,219 @@ const level_palette *palette_before(const level *lvl, int id, const level_snapsh
     return id >= 0 && id < before->palette_table_size ? before->palette_table[id] : nullptr;
 }
 
-// import_page_file without clearing the report, so that a folder's imports add up.
-int import_one(level *lvl, int page, int palette_id, const char *path, const batch_import_options *options,
-               const level_snapshot *before, batch_report *report)
-{
-    if (!lvl || page < 0 || page >= lvl->texture_count || !lvl->textures[page].pixels)
-        return fail(report, IMPORT_BAD_PAGE, path, "the level has no page %d", page);
-    level_texture &texture = lvl->textures[page];
-    int slot = -1;
-    if (palette_id >= 0) {
-        slot = texture.paletted ? slot_of_palette(lvl, page, palette_id) : -1;
-        if (slot < 0)
-            return fail(report, IMPORT_BAD_PAGE, path, "palette %d is not in the palette list of page %d", palette_id,
-                        page);
-    }
+// One file of an import, through its stages: read and decoded (any thread),
+// planned against the level (this thread), reduced (any thread), applied
+// (this thread, in page order).
+struct import_job {
+    int page = 0, palette_id = -1;
+    std::string path;
+    import_options options;
     std::vector<const texture_name *> names;
     std::unique_ptr<bool[]> marks;
-    if (texture.palette_slot_count > 1 && build_selection(lvl, page, path, options, &names, &marks, report) != 0)
-        return report->result;
-
+    import_selection selection = {};
     import_image image = {};
-    decode_result loaded = load_import_image(path, &image);
-    if (loaded.code != IMPORT_OK) return fail(report, loaded.code, path, "%s", loaded.reason);
-    int result;
-    const level_palette *palette = nullptr;
-    if (texture.paletted) palette = palette_before(lvl, palette_id >= 0 ? palette_id : current_palette_id(lvl, page), before);
-    const unsigned char *page_pixels = pixels_before(lvl, page, before);
-    if (page_pixels && image_equals_page(texture.paletted, page_pixels, palette, image)) {
-        free_import_image(&image);
-        report->skipped++;
-        return 0;
-    }
+    decode_result decoded = {};
+    std::vector<size_t> after;   // earlier jobs whose changes this one reads or overwrites
+    bool planned = false, reduced = false, skipped = false;
+    int result = IMPORT_OK;
+    std::unique_ptr<import_plan> plan;
+    std::unique_ptr<import_result> outcome;
+    ~import_job() { free_import_image(&image); }
+};
 
-    import_selection selection = {(int)names.size(), names.data(), marks.get()};
-    const import_selection *chosen = texture.palette_slot_count > 1 ? &selection : nullptr;
-    if (slot >= 0) {
-        // The file is for one palette of the list: it is overwritten in place
-        // while its slot is current, and the slot the user sees comes back.
-        const int32_t shown = texture.palette_slot;
-        texture.palette_slot = slot;
-        result = import_image_into_page(lvl, page, &image, chosen, IMPORT_PLACE_CURRENT);
-        lvl->textures[page].palette_slot = shown;
-    } else {
-        result = import_image_into_page(lvl, page, &image, chosen, IMPORT_PLACE_AUTO);
+// Checks the job against the level before anything is read: its page, its
+// palette and its texture names. 0 or the failure's code, with the report filled.
+int prepare_job(level *lvl, import_job *job, const batch_import_options *options, batch_report *report)
+{
+    const int page = job->page;
+    const char *path = job->path.c_str();
+    if (!lvl || page < 0 || page >= lvl->texture_count || !lvl->textures[page].pixels)
+        return fail(report, IMPORT_BAD_PAGE, path, "the level has no page %d", page);
+    const level_texture &texture = lvl->textures[page];
+    job->options.quantiser = options->quantiser;
+    job->options.dither = options->dither;
+    job->options.replace_palette = options->replace_palette;
+    if (job->palette_id >= 0) {
+        // The file is for one palette of the list: that palette is written in place.
+        job->options.slot = texture.paletted ? slot_of_palette(lvl, page, job->palette_id) : -1;
+        if (job->options.slot < 0)
+            return fail(report, IMPORT_BAD_PAGE, path, "palette %d is not in the palette list of page %d",
+                        job->palette_id, page);
+        job->options.placement = IMPORT_PLACE_CURRENT;
     }
-    free_import_image(&image);
-    if (result != IMPORT_OK) return fail(report, result, path, "%s", import_failure(result));
-    report->imported++;
+    if (texture.palette_slot_count > 1) {
+        if (build_selection(lvl, page, path, options, &job->names, &job->marks, report) != 0) return report->result;
+        job->selection = {(int)job->names.size(), job->names.data(), job->marks.get()};
+        job->options.selection = &job->selection;
+    }
     return 0;
+}
+
+// The palette a job writes in place, or -1 when it places a new one; and
+// whether a page's first list names a palette.
+int palette_written_in_place(level *lvl, const import_job &job)
+{
+    const level_texture &t = lvl->textures[job.page];
+    if (!t.paletted || (job.options.placement != IMPORT_PLACE_CURRENT && t.palette_slot_count < 2)) return -1;
+    return get_palette_list_entry(lvl, job.page, job.options.slot >= 0 ? job.options.slot : t.palette_slot);
+}
+
+bool page_lists(const level *lvl, int page, int palette_id)
+{
+    const palette_list *list = find_palette_list(lvl, page);
+    for (int k = 0; palette_id >= 0 && list && list->palette_ids && k < list->count; k++)
+        if (list->palette_ids[k] == palette_id) return true;
+    return false;
+}
+
+// Which earlier jobs each job must wait for: those on its page, those writing
+// a palette its page lists, and those whose page lists the palette it writes
+// (it reads their pixels to know which entries must keep their colours).
+void order_jobs(level *lvl, std::vector<import_job> &jobs)
+{
+    std::vector<int> written(jobs.size());
+    for (size_t i = 0; i < jobs.size(); i++) written[i] = palette_written_in_place(lvl, jobs[i]);
+    for (size_t i = 0; i < jobs.size(); i++)
+        for (size_t j = 0; j < i; j++)
+            if (jobs[j].page == jobs[i].page || page_lists(lvl, jobs[i].page, written[j]) ||
+                page_lists(lvl, jobs[j].page, written[i]))
+                jobs[i].after.push_back(j);
+}
+
+// Runs work(i) for every i below `count` on `threads` threads (this one among them).
+template <typename F> void run_parallel(size_t count, int threads, F work)
+{
+    std::atomic<size_t> next(0);
+    auto worker = [&]() {
+        for (size_t i; (i = next++) < count;) work(i);
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads && (size_t)t < count; t++) pool.emplace_back(worker);
+    worker();
+    for (std::thread &t : pool) t.join();
+}
+
+// Plans a job against the level as it is now; a file that shows exactly
+// what its page would export (as the level was before the first file) is
+// skipped.
+void plan_job(level *lvl, import_job *job, const level_snapshot *before)
+{
+    job->planned = true;
+    const level_texture &texture = lvl->textures[job->page];
+    const level_palette *palette = nullptr;
+    if (texture.paletted)
+        palette = palette_before(lvl, job->palette_id >= 0 ? job->palette_id : current_palette_id(lvl, job->page), before);
+    const unsigned char *page_pixels = pixels_before(lvl, job->page, before);
+    if (page_pixels && image_equals_page(texture.paletted, page_pixels, palette, job->image)) {
+        job->skipped = job->reduced = true;
+        return;
+    }
+    job->plan.reset(new (std::nothrow) import_plan);
+    job->outcome.reset(new (std::nothrow) import_result);
+    job->result = job->plan && job->outcome ? plan_page_import(lvl, job->page, &job->image, &job->options, job->plan.get())
+                                            : IMPORT_NO_MEMORY;
+    if (job->result != IMPORT_OK) job->reduced = true;
+}
+
+// Plans, reduces and applies the jobs: reductions run on `threads` threads
+// side by side, each planned once the jobs it waits for are applied; every
+// job is applied in order, so the level comes out the same for any number of
+// threads. 0 or the first failure's code.
+int run_jobs(level *lvl, std::vector<import_job> &jobs, int threads, const level_snapshot *before,
+             const batch_import_options *options, batch_report *report)
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<size_t> ready;   // planned, waiting for a reduction
+    std::vector<bool> applied(jobs.size(), false);
+    bool stop = false;
+    // Takes the first planned job and reduces it with the lock let go.
+    auto reduce_one = [&](std::unique_lock<std::mutex> &held) {
+        import_job &job = jobs[ready.front()];
+        ready.erase(ready.begin());
+        held.unlock();
+        int reduced = reduce_page_import(job.plan.get(), &job.image, job.outcome.get());
+        held.lock();
+        job.result = reduced;
+        job.reduced = true;
+        changed.notify_all();
+    };
+    auto reducer = [&]() {
+        std::unique_lock<std::mutex> held(lock);
+        for (;;) {
+            changed.wait(held, [&] { return stop || !ready.empty(); });
+            if (ready.empty()) return;
+            reduce_one(held);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; t++) pool.emplace_back(reducer);
+    const size_t window = (size_t)(2 * threads + 2);  // plans ahead, each a few hundred KiB
+    int result = 0;
+    for (size_t i = 0; i < jobs.size() && result == 0; i++) {
+        std::unique_lock<std::mutex> held(lock);
+        for (;;) {
+            for (size_t k = i; k < jobs.size() && k < i + window; k++) {
+                import_job &job = jobs[k];
+                bool waiting = false;
+                for (size_t j : job.after) waiting = waiting || !applied[j];
+                if (job.planned || waiting) continue;
+                plan_job(lvl, &job, before);
+                if (!job.reduced) ready.push_back(k);
+                changed.notify_all();
+            }
+            if (jobs[i].reduced) break;
+            if (!ready.empty()) reduce_one(held);  // this thread reduces too
+            else changed.wait(held);
+        }
+        held.unlock();
+        import_job &job = jobs[i];
+        if (job.result == IMPORT_OK && !job.skipped) {
+            job.result = apply_page_import(lvl, job.plan.get(), job.outcome.get());
+            const import_summary &done = job.outcome->summary;
+            if (job.result == IMPORT_OK && done.paletted && !done.indices_kept && done.free_entries < report->fewest_free_entries)
+                report->fewest_free_entries = done.free_entries, report->fewest_free_page = job.page;
+        }
+        job.plan.reset(), job.outcome.reset();
+        if (job.result != IMPORT_OK) {
+            result = fail(report, job.result, job.path.c_str(), "%s", import_failure(job.result));
+        } else {
+            job.skipped ? report->skipped++ : report->imported++;
+            if (options->progress && !options->progress(options->progress_context, (int)i + 1, (int)jobs.size()))
+                result = fail(report, BATCH_CANCELLED, "", "the import was stopped; the level is unchanged");
+        }
+        held.lock();
+        applied[i] = true;
+        changed.notify_all();
+    }
+    {
+        std::lock_guard<std::mutex> held(lock);
+        stop = true;
+        ready.clear();
+        changed.notify_all();
+    }
+    for (std::thread &t : pool) t.join();
+    return result;
+}
+
+// Imports the jobs (in page order) into the level: all are read and decoded
+// side by side first, and the first refusal in order stops everything before
+// the level changes.
+int import_jobs(level *lvl, std::vector<import_job> &jobs, const batch_import_options *options,
+                const level_snapshot *before, batch_report *report)
+{
+    for (import_job &job : jobs)
+        if (int failed = prepare_job(lvl, &job, options, report)) return failed;
+    int threads = options->jobs > 0 ? options->jobs : (int)std::thread::hardware_concurrency();
+    if (threads < 1) threads = 1;
+    run_parallel(jobs.size(), threads, [&](size_t i) { jobs[i].decoded = read_import_image(jobs[i].path.c_str(), &jobs[i].image); });
+    for (import_job &job : jobs)
+        if (job.decoded.code != IMPORT_OK) {
+            debug_log("Can't import %s: %s.", job.path.c_str(), job.decoded.reason);
+            return fail(report, job.decoded.code, job.path.c_str(), "%s", job.decoded.reason);
+        }
+    order_jobs(lvl, jobs);
+    return run_jobs(lvl, jobs, threads, before, options, report);
 }
 
 }  // namespace
@@ -361,7 +535,10 @@ int import_page_file(level *lvl, int page, int palette_id, const char *path, con
                      batch_report *report)
 {
     clear_report(report);
-    return import_one(lvl, page, palette_id, path, options, nullptr, report);
+    static const batch_import_options defaults;
+    std::vector<import_job> jobs(1);
+    jobs[0].page = page, jobs[0].palette_id = palette_id, jobs[0].path = path;
+    return import_jobs(lvl, jobs, options ? options : &defaults, nullptr, report);
 }
 
 int import_pages(level *lvl, const char *folder, const batch_import_options *options, batch_report *report)
@@ -407,13 +584,12 @@ int import_pages(level *lvl, const char *folder, const batch_import_options *opt
     level_snapshot before = {};
     if (take_level_snapshot(lvl, pages.data(), (int)pages.size(), &before) != 0)
         return fail(report, IMPORT_NO_MEMORY, "", "there is not enough memory");
-    for (size_t i = 0; i < chosen.size() && result == 0; i++) {
+    std::vector<import_job> jobs(chosen.size());
+    for (size_t i = 0; i < chosen.size(); i++) {
         join_path(path, sizeof path, folder, chosen[i].name);
-        result = import_one(lvl, chosen[i].page, chosen[i].palette_id, path, options, &before, report);
-        if (result == 0 && options->progress &&
-            !options->progress(options->progress_context, (int)i + 1, (int)chosen.size()))
-            result = fail(report, BATCH_CANCELLED, "", "the import was stopped; the level is unchanged");
+        jobs[i].page = chosen[i].page, jobs[i].palette_id = chosen[i].palette_id, jobs[i].path = path;
     }
+    result = import_jobs(lvl, jobs, options, &before, report);
     if (result != 0) {
         swap_level_snapshot(lvl, &before);
         report->imported = report->skipped = 0;

@@ -28,6 +28,10 @@ struct batch_import_options {
     // every named texture of the page (as "Select All" marks them).
     int texture_name_count = 0;
     const char *const *texture_names = nullptr;
+    int quantiser = 0;              // QUANTISER_NEUQUANT or QUANTISER_BEST (page_import.h)
+    bool dither = false;
+    bool replace_palette = false;   // learn whole palettes: other textures change colour
+    int jobs = 0;                   // threads reducing pages side by side; 0: one per core
     batch_progress_fn progress = nullptr;
     void *progress_context = nullptr;
 };
@@ -48,6 +52,9 @@ struct batch_report {
     // missing: how many, and the first BATCH_LISTED_PAGES of them in order.
     int left_out;
     int left_out_pages[BATCH_LISTED_PAGES];
+    // The imported page whose chosen textures had the fewest palette entries
+    // free for new colours (-1 when none reduced into a palette), and how many.
+    int fewest_free_page, fewest_free_entries;
     int result;                       // 0, else the first failure's EXPORT_* / IMPORT_* code
     char file[BATCH_REASON_SIZE];     // the file that failed ("" when none)
     char reason[BATCH_REASON_SIZE];

@@ -10,7 +10,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_file.h"
 #include "level/level.h"
 

@@ -56,7 +56,7 @@ decode_result decode_image_bytes(const unsigned char *bytes, size_t size, const 
     return refuse(IMPORT_NOT_IMAGE, "not a BMP, PNG, JPEG, TGA, PCX or LBM file");
 }
 
-decode_result load_import_image(const char *path, import_image *image)
+decode_result read_import_image(const char *path, import_image *image)
 {
     *image = import_image();
     // A longer file is refused by its length, before any of it is read.
@@ -72,6 +72,12 @@ decode_result load_import_image(const char *path, import_image *image)
     else
         result = decode_image_bytes(bytes, size, path, image);
     free(bytes);
+    return result;
+}
+
+decode_result load_import_image(const char *path, import_image *image)
+{
+    decode_result result = read_import_image(path, image);
     if (result.code != IMPORT_OK) debug_log("Can't import %s: %s.", path, result.reason);
     return result;
 }

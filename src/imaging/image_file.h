@@ -28,8 +28,10 @@ struct decode_result;
 // refusal and its reason with `image` empty.
 decode_result decode_image_bytes(const unsigned char *bytes, size_t size, const char *name, import_image *image);
 
-// Reads and decodes the image file at `path`, as decode_image_bytes; a
-// refusal is logged with its reason.
+// Reads and decodes the image file at `path`, as decode_image_bytes; safe
+// on any thread (it logs nothing).
+decode_result read_import_image(const char *path, import_image *image);
+// The same, with a refusal logged with its reason.
 decode_result load_import_image(const char *path, import_image *image);
 
 // Frees the pixels and empties the image; safe on an empty image.

@@ -8,10 +8,10 @@
 // truncating divisions, same tie rules, hence the same palette.
 //
 // Sections:
-//   1. State and constants
+//   1. Constants
 //   2. Training: contest (plain and AVX2), moving the winner and neighbours
-//   3. quant_init, quant_learn, quant_unbias, quant_store_palette
-//   4. quant_build_index and quant_lookup (AVX2 search and the published walk)
+//   3. neuquant_init, neuquant_learn, neuquant_unbias, neuquant_store_palette
+//   4. neuquant_build_index and neuquant_lookup (AVX2 search and the published walk)
 
 // The contest loop is most of an import's time; vectorising it needs more
 // than the default optimisation level even in debug builds.
@@ -23,7 +23,6 @@
 
 #include <limits.h>
 #include <stdint.h>
-#include <stdio.h>
 #include <string.h>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -33,7 +32,7 @@
 
 #include "level/level.h"
 
-// ---- 1. State and constants ----------------------------------------------------
+// ---- 1. Constants ----------------------------------------------------------------
 
 namespace {
 
@@ -63,28 +62,6 @@ enum {
     START_DISTANCE = 1000,
 };
 
-struct quantiser_state {
-    const unsigned char *picture;
-    int length;
-    int sample_factor;
-    alignas(64) int blue[NET_SIZE];
-    alignas(64) int green[NET_SIZE];
-    alignas(64) int red[NET_SIZE];
-    alignas(64) int colour[NET_SIZE];    // colour number (palette index) after unbias
-    alignas(64) int bias[NET_SIZE];
-    alignas(64) int freq[NET_SIZE];
-    int colour_index[256];               // by green: where to start the lookup
-    int radius_power[INIT_RAD];
-    // The sorted network as 16-bit lanes for the vectorised lookup.
-    alignas(64) int16_t blue16[NET_SIZE];
-    alignas(64) int16_t green16[NET_SIZE];
-    alignas(64) int16_t red16[NET_SIZE];
-    bool vector_code;                    // use the AVX2 contest and lookup
-};
-
-quantiser_state quant;
-bool vector_code_chosen = false;
-
 // ---- 2. Training --------------------------------------------------------------
 
 inline int absolute(int v) { return v < 0 ? -v : v; }
@@ -93,7 +70,7 @@ inline int absolute(int v) { return v < 0 ? -v : v; }
 // neuron's frequency and bias. The neuron with the smallest plain distance
 // wins the frequency; the one with the smallest biased distance is returned.
 // Ties go to the lowest index in both cases.
-int contest_plain(int b, int g, int r)
+int contest_plain(neuquant &quant, int b, int g, int r)
 {
     alignas(64) int dist[NET_SIZE];
     alignas(64) int biased[NET_SIZE];
@@ -146,7 +123,7 @@ __attribute__((target("avx2"))) int horizontal_min(__m256i v)
     return _mm_cvtsi128_si32(m);
 }
 
-__attribute__((target("avx2"))) int contest_avx2(int b, int g, int r)
+__attribute__((target("avx2"))) int contest_avx2(neuquant &quant, int b, int g, int r)
 {
     alignas(64) int dist[NET_SIZE];
     alignas(64) int biased[NET_SIZE];
@@ -175,16 +152,16 @@ __attribute__((target("avx2"))) int contest_avx2(int b, int g, int r)
 }
 #endif
 
-int contest(int b, int g, int r)
+int contest(neuquant &quant, int b, int g, int r)
 {
 #ifdef QUANT_HAVE_X86
-    if (quant.vector_code) return contest_avx2(b, g, r);
+    if (quant.vector_code) return contest_avx2(quant, b, g, r);
 #endif
-    return contest_plain(b, g, r);
+    return contest_plain(quant, b, g, r);
 }
 
 // Moves neuron i towards the sample by alpha / 1024.
-void alter_single(int alpha, int i, int b, int g, int r)
+void alter_single(neuquant &quant, int alpha, int i, int b, int g, int r)
 {
     quant.blue[i] -= (alpha * (quant.blue[i] - b)) / INIT_ALPHA;
     quant.green[i] -= (alpha * (quant.green[i] - g)) / INIT_ALPHA;
@@ -194,7 +171,7 @@ void alter_single(int alpha, int i, int b, int g, int r)
 // Moves the neighbours of neuron i within rad positions towards the sample,
 // walking outwards on both sides in lockstep; the m-th step on either side
 // uses radius_power[m].
-void alter_neighbours(int rad, int i, int b, int g, int r)
+void alter_neighbours(neuquant &quant, int rad, int i, int b, int g, int r)
 {
     int lo = i - rad;
     if (lo < -1) lo = -1;
@@ -220,7 +197,7 @@ void alter_neighbours(int rad, int i, int b, int g, int r)
     }
 }
 
-void set_radius_power(int alpha, int rad)
+void set_radius_power(neuquant &quant, int alpha, int rad)
 {
     for (int k = 0; k < rad; k++)
         quant.radius_power[k] = alpha * (((rad * rad - k * k) * RAD_BIAS) / (rad * rad));
@@ -230,24 +207,19 @@ void set_radius_power(int alpha, int rad)
 
 // ---- 3. Initialising, learning, unbiasing, reading out ------------------------
 
-static bool learning_messages = true;
-
-void quant_show_learning_messages(bool show) { learning_messages = show; }
-
-bool quant_use_vector_code(bool wanted)
+bool neuquant_cpu_has_vector_code()
 {
-    vector_code_chosen = true;
 #ifdef QUANT_HAVE_X86
-    quant.vector_code = wanted && __builtin_cpu_supports("avx2");
+    return __builtin_cpu_supports("avx2");
 #else
-    quant.vector_code = false;
+    return false;
 #endif
-    return quant.vector_code;
 }
 
-void quant_init(const unsigned char *picture, int length, int sample_factor)
+void neuquant_init(neuquant *network, const unsigned char *picture, int length, int sample_factor)
 {
-    if (!vector_code_chosen) quant_use_vector_code(true);
+    neuquant &quant = *network;
+    quant.vector_code = neuquant_cpu_has_vector_code();
     quant.picture = picture;
     quant.length = length;
     quant.sample_factor = sample_factor;
@@ -260,8 +232,9 @@ void quant_init(const unsigned char *picture, int length, int sample_factor)
     }
 }
 
-void quant_learn()
+void neuquant_learn(neuquant *network)
 {
+    neuquant &quant = *network;
     const int sample_factor = quant.sample_factor > 0 ? quant.sample_factor : 1;
     const int alpha_dec = 30 + (sample_factor - 1) / 3;
     const int length = quant.length;
@@ -274,8 +247,7 @@ void quant_learn()
     int radius = INIT_RADIUS;
     int rad = radius >> RADIUS_BIAS_SHIFT;
     if (rad <= 1) rad = 0;
-    set_radius_power(alpha, rad);
-    if (learning_messages) fprintf(stderr, "beginning 1D learning: initial radius=%d\n", rad);
+    set_radius_power(quant, alpha, rad);
 
     int step;
     if (length % PRIME1 != 0) step = 3 * PRIME1;
@@ -289,9 +261,9 @@ void quant_learn()
         int b = picture[pos] << NET_BIAS_SHIFT;
         int g = picture[pos + 1] << NET_BIAS_SHIFT;
         int r = picture[pos + 2] << NET_BIAS_SHIFT;
-        int j = contest(b, g, r);
-        alter_single(alpha, j, b, g, r);
-        if (rad) alter_neighbours(rad, j, b, g, r);
+        int j = contest(quant, b, g, r);
+        alter_single(quant, alpha, j, b, g, r);
+        if (rad) alter_neighbours(quant, rad, j, b, g, r);
         pos += step;
         if (pos >= length) pos -= length;
         // A position left over from a length that is not a multiple of 3
@@ -303,14 +275,14 @@ void quant_learn()
             radius -= radius / RADIUS_DEC;
             rad = radius >> RADIUS_BIAS_SHIFT;
             if (rad <= 1) rad = 0;
-            set_radius_power(alpha, rad);
+            set_radius_power(quant, alpha, rad);
         }
     }
-    if (learning_messages) fprintf(stderr, "finished 1D learning: final alpha=%f !\n", (double)((float)alpha / INIT_ALPHA));
 }
 
-void quant_unbias()
+void neuquant_unbias(neuquant *network)
 {
+    neuquant &quant = *network;
     int *components[3] = {quant.blue, quant.green, quant.red};
     for (int i = 0; i < NET_SIZE; i++) {
         for (int c = 0; c < 3; c++) {
@@ -323,8 +295,9 @@ void quant_unbias()
     }
 }
 
-void quant_store_palette(level_palette *palette)
+void neuquant_store_palette(const neuquant *network, level_palette *palette)
 {
+    const neuquant &quant = *network;
     for (int i = 0; i < NET_SIZE; i++) {
         palette->entries[i][0] = (unsigned char)quant.red[i];
         palette->entries[i][1] = (unsigned char)quant.green[i];
@@ -335,8 +308,9 @@ void quant_store_palette(level_palette *palette)
 
 // ---- 4. Green index and lookup -------------------------------------------------
 
-void quant_build_index()
+void neuquant_build_index(neuquant *network)
 {
+    neuquant &quant = *network;
     int previous = 0;
     int start = 0;
     for (int i = 0; i < NET_SIZE; i++) {
@@ -384,7 +358,7 @@ namespace {
 // answer is therefore: of all neurons at the smallest city-block distance,
 // the one earliest in that order. This computes all 256 distances at once
 // and picks that neuron, giving the same answer in fixed time.
-__attribute__((target("avx2"))) int lookup_avx2(int b, int g, int r)
+__attribute__((target("avx2"))) int lookup_avx2(const neuquant &quant, int b, int g, int r)
 {
     const __m256i vb = _mm256_set1_epi16((short)b);
     const __m256i vg = _mm256_set1_epi16((short)g);
@@ -441,7 +415,7 @@ __attribute__((target("avx2"))) int lookup_avx2(int b, int g, int r)
 #endif
 
 // The published walk outwards from the neurons whose green is closest.
-int lookup_walk(int b, int g, int r)
+int lookup_walk(const neuquant &quant, int b, int g, int r)
 {
     const int *blue = quant.blue;
     const int *green = quant.green;
@@ -491,16 +465,19 @@ int lookup_walk(int b, int g, int r)
 
 }  // namespace
 
-int quant_lookup(int b, int g, int r)
+int neuquant_lookup(const neuquant *network, int b, int g, int r)
 {
     b &= 255;
     g &= 255;
     r &= 255;
 #ifdef QUANT_HAVE_X86
-    if (quant.vector_code) return lookup_avx2(b, g, r);
+    if (network->vector_code) return lookup_avx2(*network, b, g, r);
 #endif
-    return lookup_walk(b, g, r);
+    return lookup_walk(*network, b, g, r);
 }
 
-int quant_lookup_walk(int b, int g, int r) { return lookup_walk(b & 255, g & 255, r & 255); }
+int neuquant_lookup_walk(const neuquant *network, int b, int g, int r)
+{
+    return lookup_walk(*network, b & 255, g & 255, r & 255);
+}
 

@@ -16,7 +16,7 @@
 #include "base/debug_log.h"
 #include "base/file_io.h"
 #include "imaging/bitmap_export.h"
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "level/level.h"

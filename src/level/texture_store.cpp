@@ -5,7 +5,7 @@
 
 #include "base/debug_log.h"
 
-int find_free_palette_id(level *lvl)
+int find_free_palette_id(const level *lvl)
 {
     if (!lvl->palette_table) return -1;
     for (int32_t id = 0; id < lvl->palette_table_size; id++)
@@ -46,10 +46,10 @@ void set_palette_list_entry(level *lvl, int page, int palette_id, int slot)
     list->palette_ids[slot] = palette_id;
 }
 
-int get_palette_list_entry(level *lvl, int page, int slot)
+int get_palette_list_entry(const level *lvl, int page, int slot)
 {
     if (!page_in_level(lvl, page)) return NO_PALETTE_ENTRY;
-    palette_list *list = find_palette_list(lvl, page);
+    const palette_list *list = find_palette_list(lvl, page);
     if (!list) return NO_PALETTE_ENTRY;
     if (list->count <= 0 || slot < 0 || slot >= list->count) {
         debug_log("Out of bounds d3d query: Tried to find palette %d/%d of image %d.", slot + 1, (int)list->count,
@@ -75,12 +75,12 @@ bool palette_is_listed(const level *lvl, int id)
     return false;
 }
 
-int current_palette_id(level *lvl, int page)
+int current_palette_id(const level *lvl, int page)
 {
     if (!page_in_level(lvl, page)) return NO_PALETTE_ENTRY;
     const level_texture &t = lvl->textures[page];
     if (!t.paletted) return 0;
-    palette_list *list = find_palette_list(lvl, page);
+    const palette_list *list = find_palette_list(lvl, page);
     if (!list) return 0;
     if (t.palette_slot < 0 || t.palette_slot >= list->count) return NO_PALETTE_ENTRY;
     return list->palette_ids[t.palette_slot];

@@ -9,18 +9,18 @@
 enum { NO_PALETTE_ENTRY = -0x10000 };
 
 // The lowest id whose palette_table entry is null; -1 if none or no table.
-int find_free_palette_id(level *lvl);
+int find_free_palette_id(const level *lvl);
 // Stores an id into a slot of the page's first palette list. Refused (and
 // nothing touched) for a page outside the level, a slot outside the list
 // (logged) and an id outside the palette table (logged).
 void set_palette_list_entry(level *lvl, int page, int palette_id, int slot);
 // The id in a slot of the page's first palette list; NO_PALETTE_ENTRY when
 // the page is outside the level, has no list, or the slot is out of range.
-int get_palette_list_entry(level *lvl, int page, int slot);
+int get_palette_list_entry(const level *lvl, int page, int slot);
 // The id the page is shown with: its list's id at palette_slot; 0 for a
 // 15-bit page or a page without a list; NO_PALETTE_ENTRY for a page outside
 // the level or a palette_slot outside its list.
-int current_palette_id(level *lvl, int page);
+int current_palette_id(const level *lvl, int page);
 // The first palette list naming the page, or null: the one the editor shows
 // and imports into; a later list for the same page is ignored.
 palette_list *find_palette_list(level *lvl, int page);

@@ -238,25 +238,21 @@ TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_bec
     EXPECT_EQ(the_settings.import_directory, folder + "/in/");
     texture_view.selected_texture = 1;
 
-    // Nothing marked: the bitmap's colours would replace palette 0, which both pages show, so the user is asked; "No" leaves the level.
+    // Page 1 shows palette 0, which page 0 shares. Nothing marked: nothing changes.
     import_selector.level = &the_level;   // page 1 has two named textures
     std::vector<unsigned char> page0 = gl_page(0), page1 = gl_page(1);
     auto import_marked = [&](const std::string &path, void (*mark)()) { answer({pick(path)}), import_command(), mark(), import_done_command(); };
     import_marked(bitmap, [] {});
-    EXPECT_EQ(import_question, std::string("This bitmap's colours replace palette 0, which the whole page uses:\n"
-                                           "parts outside the chosen textures will change colour.\nImport anyway?"));
-    EXPECT_TRUE(import_question_window.visible && import_window.visible && !level_changed);
-    import_question_no_command();
-    EXPECT_TRUE(!import_window.visible && !import_question_window.visible && !level_changed);
-    // Every texture marked: no question; palette 0 is overwritten, so page 0 changes too.
+    EXPECT_TRUE(!import_window.visible && !level_changed && gl_page(1) == page1);
+    // Every texture marked: page 1 changes, page 0 keeps every colour it shows, all 256 of them, so
+    // the page has only its old colours to take the image in.
     import_marked(bitmap, import_select_all_command);
-    EXPECT_TRUE(!import_window.visible && !import_question_window.visible && level_changed && told.empty());
+    EXPECT_TRUE(!import_window.visible && level_changed && gl_page(0) == page0 && gl_page(1) != page1);
+    EXPECT_EQ(told, texts{"Only 0 palette entries were free; the rest of the image uses the page's existing colours."});
+    // Replacing the whole palette, as the check box asks, changes page 0 too.
+    told.clear();
+    import_marked(bitmap, [] { import_select_all_command(), import_replace_box.checked = true; });
     EXPECT_NE(gl_page(0), page0);
-    EXPECT_NE(gl_page(1), page1);
-    // "Yes" imports: palette 0's old colours come back, and page 0 with them.
-    import_marked(old, [] {});
-    import_question_yes_command();
-    EXPECT_TRUE(!import_window.visible && gl_page(0) == page0);
     // A picture smaller than the page, into page 0 (one palette): the user hears where it went.
     texture_view.selected_texture = 0;
     answer({pick(small)});

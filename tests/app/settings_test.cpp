@@ -57,7 +57,7 @@ TEST(settings, saved_text_has_its_exact_layout_odd_values_come_back_byte_for_byt
 {
     settings s;
     set_default_settings(&s);
-    EXPECT_EQ(saved_text(s), "[general]\nfast_quit = 0\ninvert_yrot = 0\ninvert_ypos = 0\ninvert_xpos = 0\n"
+    EXPECT_EQ(saved_text(s), "[general]\nfast_quit = 0\ninvert_yrot = 0\ninvert_ypos = 0\ninvert_xpos = 0\nbest_colour_reduction = 0\n"
                              "theme = themes/grey.bmp\n\n[directories]\nlev_directory = \nd3d_directory = \n"
                              "export_directory = \nimport_directory = ");
     s.fast_quit = 1;

@@ -204,7 +204,7 @@ def main():
         # Page 0 changed inside its named rectangles (bounds included) and
         # only there, page 4 everywhere, to the letter in their palettes.
         palettes, _, pages = texture_block(a[0])
-        _, _, old_pages = texture_block(a[2])
+        old_palettes, _, old_pages = texture_block(a[2])
         lists = read_lists(a[1])
         rects = [(x, y, w, h) for (p, x, y, w, h) in texture_names(a[0]) if p == 0]
         for page in (0, 4):
@@ -212,7 +212,7 @@ def main():
             for at in range(65536):
                 x, y = at % 256, at // 256
                 if page == 0 and not any(rx <= x <= rx + w and ry <= y <= ry + h for (rx, ry, w, h) in rects):
-                    if pixels[at] != old_pages[0][1][at]:
+                    if pixels[at] != old_pages[0][1][at] or pal[pixels[at]] != old_palettes[lists[0][0]][pixels[at]]:
                         fail('page 0: pixel (%d, %d) outside the rectangles changed' % (x, y))
                     continue
                 worst = max(worst, sum(abs(p - q) for p, q in zip(pal[pixels[at]][:3], letter_pixel(x, y))))

@@ -117,27 +117,16 @@ e2e_wait_log "Successfully imported." 1 60
 grep -qF " Placing new palette in $new_b." "$WORK/debug.txt" || e2e_fail "the 24-bit import did not place palette $new_b"
 sleep 1
 
-# 8-bit bitmap into page 0 (three palettes), nothing marked: its colours
-# would replace the palette at the current slot, which the whole page uses,
-# so the editor asks; "No" imports nothing.
+# 24-bit bitmap into page 0 (three palettes): the selection window, Select
+# All, Done: the palette at the current slot is written in place, and
+# nothing outside the named textures changes colour.
 slot0=$(files lists "$orig.d3d" | sed -n 's/^0: \([0-9-]*\).*/\1/p')
 thumb 0
 image_menu 2
-e2e_choose_file "$WORK/in/eight.bmp"
-sleep 0.6
-e2e_click 320 447   # Done
-e2e_wait_log "This bitmap's colours replace palette $slot0, which the whole page uses: parts outside the chosen textures will change colour. Import anyway?"
-e2e_click 355 335   # No
-e2e_wait_log "Import cancelled."
-(($(e2e_log_count "Done importing 8-bit texture.") == 1)) || e2e_fail "the declined import was done"
-
-# 24-bit bitmap into page 0 (three palettes): the selection window, Select
-# All, Done: the palette at the current slot is overwritten.
-image_menu 2
 e2e_choose_file "$WORK/in/letter.bmp"
 sleep 0.6
-e2e_click 220 447   # Select All
-e2e_click 320 447   # Done
+e2e_click 220 467   # Select All
+e2e_click 320 467   # Done
 e2e_wait_log "Successfully imported." 2 60
 grep -qF " Placing new palette in $slot0." "$WORK/debug.txt" || e2e_fail "the selection import did not overwrite palette $slot0"
 e2e_no_message
@@ -166,7 +155,8 @@ files import8 "$lev" "$d3d" 2 "$WORK/in/eight.bmp"
 [[ "$(files palette-ids "$lev")" == "$expected_ids" ]] || e2e_fail "saved palettes: $(files palette-ids "$lev"), expected $expected_ids"
 expected_lists=$(files lists "$orig.d3d" | sed "s/^2: .*/2: $new_a/; s/^4: .*/4: $new_b/")
 [[ "$(files lists "$d3d")" == "$expected_lists" ]] || e2e_fail "saved lists: $(files lists "$d3d")"
-# The three-palette page and the 24-bit page-4 import show the letter.
+# The three-palette page and the 24-bit page-4 import show the letter;
+# outside its named textures page 0 keeps its pixels and their colours.
 files letter "$lev" "$d3d" "$orig.lev"
 
 # The log of the session, in order.

@@ -40,7 +40,9 @@ cmp lvl.lev orig.lev && cmp lvl.D3D orig.d3d || fail "export and import changed 
 mkdir edit && files bmp8 eight.bmp 11 && files png8 eight.bmp edit/page_002.png && files bmp24 edit/page_000.bmp
 cp edit/page_000.bmp edit/page_004.bmp
 before=$(sums)
-[[ $(tool import lvl.lev --from edit --dry-run) == "Would import 3 files, skipped 0 unchanged" ]] || fail "dry run"
+dry=$(tool import lvl.lev --from edit --dry-run --jobs 2)
+[[ "$dry" == $'Would change page 0\nWould change page 2\nWould change page 4\nWould import 3 files, skipped 0 unchanged' ]] ||
+    fail "dry run: $dry"
 [[ $(sums) == "$before" ]] || fail "the dry run wrote"
 tool import lvl.lev --from edit --out new.lev new.d3d -q || fail "import of the edits"
 cmp lvl.lev orig.lev && cmp lvl.D3D orig.d3d || fail "--out changed the level"

@@ -7,7 +7,7 @@
 
 #include "imaging/batch.h"
 #include "imaging/bitmap_export.h"
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging_support.h"
 #include "level/level_snapshot.h"
 #include "level/level_writer.h"
@@ -69,15 +69,16 @@ TEST_F(batch_test, EditedFilesImportIntoTheirPageAndPalette)
     batch_export_options o;
     o.all_palettes = true;
     ASSERT_EQ(0, export_marked(o, files));
-    const level_palette p12 = *palette_by_id(&lvl, 12);
+    const level_palette p12 = *palette_by_id(&lvl, 12), p7 = *palette_by_id(&lvl, 7);
     const unsigned char *indices = lvl.textures[0].pixels, soot = indices[50 * 256 + 180] ^ 0x55, brick = indices[10 * 256 + 10];
     auto edit = [&](const char *name, size_t at, bytes values) {
         bytes b = read_file_bytes(file(name));
         std::copy(values.begin(), values.end(), b.begin() + at);
         ASSERT_TRUE(write_file_bytes(file(name), b));
     };
-    // Palette 7's colour 0 becomes (3, 2, 1); page 1's top-left pixel (8, 16, 248);
-    // through palette 301, one index in SOOT (x 176-200, y 40-240) and one in BRICK_A.
+    // Palette 7's colour 0 becomes (3, 2, 1), which pixels outside SOOT show, so it stays;
+    // page 1's top-left pixel (8, 16, 248); through palette 301, one index in SOOT
+    // (x 176-200, y 40-240) and one in BRICK_A, outside.
     edit("page_000_palette_7.bmp", 54, {1, 2, 3});
     edit("page_001.bmp", 54 + 255 * 768, {248, 16, 8});
     edit("page_000_palette_301.bmp", 1078 + 205 * 256 + 180, {soot});
@@ -87,7 +88,7 @@ TEST_F(batch_test, EditedFilesImportIntoTheirPageAndPalette)
     io.texture_name_count = 1, io.texture_names = names;
     ASSERT_EQ(0, import_pages(&lvl, files.c_str(), &io, &report)) << report.reason;
     EXPECT_EQ(3, report.imported);
-    EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 7)->entries[0], "\3\2\1", 3));
+    EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 7)->entries[0], p7.entries[0], 4));
     EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 12), &p12, sizeof p12));
     EXPECT_EQ(0, lvl.textures[0].palette_slot);
     EXPECT_EQ(0x045F, page_pixels16(lvl.textures[1])[0]);

@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "imaging_support.h"

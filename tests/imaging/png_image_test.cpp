@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "imaging/bitmap_export.h"
-#include "imaging/bitmap_import.h"
+#include "imaging/page_import.h"
 #include "imaging/image_decode.h"
 #include "imaging/image_file.h"
 #include "imaging/png_image.h"
