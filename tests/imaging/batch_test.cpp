@@ -92,8 +92,57 @@ TEST_F(batch_test, EditedFilesImportIntoTheirPageAndPalette)
     EXPECT_EQ(0, memcmp(palette_by_id(&lvl, 12), &p12, sizeof p12));
     EXPECT_EQ(0, lvl.textures[0].palette_slot);
     EXPECT_EQ(0x045F, page_pixels16(lvl.textures[1])[0]);
-    EXPECT_EQ(soot, lvl.textures[0].pixels[50 * 256 + 180]);
+    EXPECT_EQ(soot, lvl.textures[0].pixels[50 * 256 + 180]);  // palette 301's file came after palette 7's
     EXPECT_EQ(brick, lvl.textures[0].pixels[10 * 256 + 10]);
+}
+
+// What each import must wait for. Pages 0 and 1 share palette 0 (lists {0, 1}
+// and {0, 2}, one named texture each): page 1's import keeps every colour
+// page 0 shows, so it must see page 0 after page 0's import. Page 2 (list
+// {3}) gets a new palette, after which page 3 (list {3, 4}, one named
+// texture) no longer shares palette 3 with it; page 4 (list {3}, a recolour)
+// gets a copy of palette 3 as page 3's import leaves it. Every number of
+// threads gives the level that importing the files one by one gives.
+TEST(batch_threads, any_number_of_threads_gives_the_level_of_one_file_after_another)
+{
+    std::string folder = make_temp_folder();
+    std::vector<std::vector<bytes>> first;
+    for (int jobs : {0, 1, 2, 3})   // 0: one file after another
+        for (int quantiser : {QUANTISER_NEUQUANT, QUANTISER_BEST}) {
+            level lvl;
+            make_test_level(&lvl, std::vector<bool>(5, true), {0, 1, 2, 3, 4},
+                            {{0, {0, 1}}, {1, {0, 2}}, {2, {3}}, {3, {3, 4}}, {4, {3}}});
+            lvl.texture_names = (texture_name *)calloc(3, sizeof(texture_name));
+            lvl.texture_name_count = 3;
+            lvl.texture_names[0] = {"A", 0, 20, 30, 120, 90}, lvl.texture_names[1] = {"B", 1, 60, 10, 150, 200};
+            lvl.texture_names[2] = {"C", 3, 0, 0, 100, 255};
+            const int base[5] = {0, 0, 0, 128, 0}, span[5] = {64, 96, 128, 128, 64};
+            for (int p = 0; p < 5; p++)
+                for (int i = 0; i < PAGE_PIXELS; i++) lvl.textures[p].pixels[i] = (unsigned char)(base[p] + i * (p + 3) / 7 % span[p]);
+            batch_report report;
+            if (first.empty()) {
+                batch_export_options o;
+                o.want_8bit = false;
+                ASSERT_EQ(0, export_pages(&lvl, folder.c_str(), &o, &report));
+                for (int p = 0; p < 5; p++) {
+                    std::string name = folder + "/page_00" + std::to_string(p) + ".bmp";
+                    bytes b = read_file_bytes(name);
+                    for (size_t k = 0; k < PAGE_PIXELS * 3; k++) b[54 + k] = (unsigned char)(p == 4 ? b[54 + k] ^ 0x20 : k * (p + 5) / 11);
+                    ASSERT_TRUE(write_file_bytes(name, b));
+                }
+            }
+            batch_import_options io;
+            io.jobs = jobs, io.quantiser = quantiser;
+            for (int p = 0; jobs == 0 && p < 5; p++)
+                ASSERT_EQ(0, import_page_file(&lvl, p, -1, (folder + "/page_00" + std::to_string(p) + ".bmp").c_str(), &io, &report));
+            if (jobs > 0) ASSERT_EQ(0, import_pages(&lvl, folder.c_str(), &io, &report)) << report.reason;
+            EXPECT_EQ(jobs == 0 ? 1 : 5, report.imported);
+            std::vector<bytes> now = level_state(lvl);
+            now.erase(now.begin() + 2), now.erase(now.begin());   // where the arrays happen to live
+            if (jobs == 0) first.push_back(now);
+            else EXPECT_TRUE(now == first[(size_t)quantiser]) << jobs << " threads, quantiser " << quantiser;
+            release_level_memory(&lvl);
+        }
 }
 
 TEST_F(batch_test, RefusalsChangeNothingAndSayWhy)
