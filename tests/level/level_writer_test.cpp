@@ -77,6 +77,19 @@ TEST_F(saved_level, unchanged_levels_save_byte_for_byte)
     expect_untouched();
 }
 
+TEST_F(saved_level, a_deleted_palette_is_gone_from_the_saved_file)
+{
+    write_and_load(make_sample_level(3, 1));
+    const int count = lvl.palette_count, gone = lvl.palettes[1].id;
+    lvl.palette_table[gone] = nullptr;   // as deleting an unused palette leaves it
+    ASSERT_EQ(save(), SAVE_OK) << reason;
+    level again;
+    ASSERT_EQ(load_bytes(&again, read_file_bytes(lev_file), read_file_bytes(d3d_file)), LOAD_OK);
+    EXPECT_EQ(again.palette_count, count - 1);
+    for (int i = 0; i < again.palette_count; i++) EXPECT_NE(again.palettes[i].id, gone);
+    release_level_memory(&again);
+}
+
 TEST_F(saved_level, a_changed_or_missing_level_file_on_disk_is_not_overwritten)
 {
     write_and_load(make_sample_level(2, 1));
