@@ -49,6 +49,7 @@ for target in build-fuzz/fuzz/fuzz_*; do
     fuzz_bmp_decode) seeds+=("$suites/bmpsuite") ;;
     fuzz_png_import) seeds+=("$suites/pngsuite" "$suites/testpngs") ;;
     fuzz_image_import) seeds+=("$suites") ;;
+    fuzz_level_round_trip) seeds+=("$root/fuzz/seeds/fuzz_load_level") ;;
   esac
   echo "Fuzzing $name for ${fuzz_seconds}s"
   "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=1 \
