@@ -10,6 +10,7 @@
 #include "base/debug_log.h"
 #include "base/file_io.h"
 #include "imaging/image_decode.h"
+#include "imaging/png_image.h"
 
 namespace {
 
@@ -17,7 +18,6 @@ namespace {
 // its headers. A longer file is refused before its pixels are looked at.
 const size_t IMAGE_FILE_MAX_BYTES = (size_t)IMAGE_MAX_SIDE * IMAGE_MAX_SIDE * 4 + (1 << 20);
 
-const unsigned char png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 const char tga_footer[18] = {'T', 'R', 'U', 'E', 'V', 'I', 'S', 'I', 'O', 'N', '-', 'X', 'F', 'I', 'L', 'E', '.', 0};
 
 bool starts_with(const unsigned char *bytes, size_t size, const void *prefix, size_t n)
@@ -44,7 +44,7 @@ bool looks_like_pcx(const unsigned char *b, size_t size)
 decode_result decode_image_bytes(const unsigned char *bytes, size_t size, const char *name, import_image *image)
 {
     *image = import_image();
-    if (starts_with(bytes, size, png_signature, sizeof png_signature)) return decode_png(bytes, size, image);
+    if (starts_with(bytes, size, PNG_SIGNATURE, sizeof PNG_SIGNATURE)) return decode_png(bytes, size, image);
     if (starts_with(bytes, size, "BM", 2)) return decode_bmp(bytes, size, image);
     if (starts_with(bytes, size, "\xFF\xD8\xFF", 3)) return decode_jpeg(bytes, size, image);
     if (size >= 12 && memcmp(bytes, "FORM", 4) == 0 && (memcmp(bytes + 8, "ILBM", 4) == 0 || memcmp(bytes + 8, "PBM ", 4) == 0))

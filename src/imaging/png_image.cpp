@@ -22,6 +22,8 @@
 #include "level/level.h"
 #include "level/texture_store.h"
 
+const unsigned char PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
 namespace {
 
 // A chunk libpng keeps in memory (the palette, the transparency) may take at
@@ -143,8 +145,7 @@ const unsigned allowed_depths[7] = {1u << 1 | 1u << 2 | 1u << 4 | 1u << 8 | 1u <
 // the file shorter, so a few bytes could otherwise cost a gigabyte.
 decode_result check_png_chunks(const unsigned char *bytes, size_t size, png_header *header)
 {
-    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (size == 0 || memcmp(bytes, signature, size < 8 ? size : 8) != 0)  // a cut signature is a cut file
+    if (size == 0 || memcmp(bytes, PNG_SIGNATURE, size < 8 ? size : 8) != 0)  // a cut signature is a cut file
         return refuse(IMPORT_NOT_IMAGE, "the file has no PNG signature");
     byte_cursor c = make_cursor(bytes, size);
     cursor_skip(&c, 8);

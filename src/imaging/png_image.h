@@ -6,6 +6,9 @@
 
 struct level;
 
+// The eight bytes every PNG file starts with.
+extern const unsigned char PNG_SIGNATURE[8];
+
 // Encodes page `page` as a PNG into a new buffer (`*out`, released with free;
 // `*size` its length). A paletted page with `want_8bit` becomes an 8-bit
 // paletted PNG whose 256 palette entries are the palette `palette_id` in
