@@ -216,14 +216,13 @@ bool show_batch_progress(void *context, int done, int total)
     return true;
 }
 
-// "The pages could not be exported:", the file, and the reason as a sentence.
+// "The pages could not be exported:", the file and the reason, as the
+// single import says them.
 void tell_batch_failure(const char *first_line, const batch_report &report)
 {
     std::string text = first_line;
-    if (report.file[0]) text += std::string("\n") + report.file;
-    std::string reason = report.reason;
-    if (!reason.empty()) reason[0] = (char)toupper((unsigned char)reason[0]);
-    tell_user((text + "\n" + reason + ".").c_str());
+    if (report.file[0]) text += std::string("\n") + report.file + ":";
+    tell_user((text + "\n" + report.reason + ".").c_str());
 }
 
 std::string count_of(int n, const char *thing) { return std::to_string(n) + " " + thing + (n == 1 ? "" : "s"); }
