@@ -48,7 +48,6 @@ for target in build-fuzz/fuzz/fuzz_*; do
   case $name in
     fuzz_bmp_decode) seeds+=("$suites/bmpsuite") ;;
     fuzz_png_import) seeds+=("$suites/pngsuite" "$suites/testpngs") ;;
-    fuzz_image_import) seeds+=("$suites") ;;
     fuzz_level_round_trip) seeds+=("$root/fuzz/seeds/fuzz_load_level") ;;
   esac
   echo "Fuzzing $name for ${fuzz_seconds}s"

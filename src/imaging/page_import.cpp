@@ -248,8 +248,7 @@ bool recolour(const import_plan *plan, const unsigned char *rgb, import_result *
     for (int e = 0; e < 256; e++) {
         moved_to[e] = e;
         if (colour_of[e] < 0) continue;
-        const uint32_t was = (uint32_t)plan->old_entries[e][0] << 16 | (uint32_t)plan->old_entries[e][1] << 8 |
-                             plan->old_entries[e][2];
+        const uint32_t was = rgb_at(plan->old_entries[e], 0);
         if (!plan->fixed[e]) {
             set_rgb(entries[e], (uint32_t)colour_of[e]);
         } else if (was != (uint32_t)colour_of[e]) {

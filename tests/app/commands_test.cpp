@@ -209,7 +209,7 @@ TEST_F(commands, export_writes_the_chosen_name_with_bmp_or_png_and_remembers_its
     EXPECT_FALSE(level_changed);
 }
 
-TEST_F(commands, imports_refuse_early_ask_before_recolouring_a_page_say_what_became_of_a_small_image_and_mark_only_changes)
+TEST_F(commands, imports_refuse_early_change_only_the_marked_textures_say_what_became_of_a_small_image_and_mark_only_changes)
 {
     QTE_REQUIRE_GL_WINDOW();
     sample_level s = make_sample_level(2, 1);

@@ -45,17 +45,6 @@ struct import_test : testing::Test {
     }
 };
 
-TEST_F(import_test, an_indexed_image_into_a_page_with_one_palette_takes_a_new_palette_with_the_lowest_free_id)
-{
-    decode(valid_8bit(16));
-    ASSERT_EQ(IMPORT_OK, import(0));
-    EXPECT_EQ((lines{"Loading 8-bit texture.", " Placing in 2", "Done importing 8-bit texture."}), log.lines());
-    EXPECT_EQ(2, lvl.palette_lists[0].palette_ids[0]);
-    for (int id : {0, 1, 2, 3, 4}) EXPECT_EQ(&lvl.palettes[id == 2 ? 4 : id < 2 ? id : id - 1], palette_by_id(&lvl, id)) << id;
-    EXPECT_TRUE(has_table(palette_by_id(&lvl, 2), 16));
-    for (int i = 0; i < PAGE_PIXELS; i++) ASSERT_EQ(index_at(i), lvl.textures[0].pixels[i]) << i;
-}
-
 TEST_F(import_test, replacing_the_whole_palette_writes_the_current_one_in_place_and_only_the_selected_rectangles_change)
 {
     // Rectangles include both bounds and are clipped to the page.
