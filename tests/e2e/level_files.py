@@ -201,12 +201,14 @@ def main():
         print(' '.join(str(i) for i in order + new if i in named))
         print(' '.join(str(i) for i in sorted(i for i in order if i not in named)))
     elif cmd == 'letter':
-        # Page 0 changed inside its named rectangles (bounds included) and
-        # only there, page 4 everywhere, to the letter in their palettes.
+        # Page 0 changed inside its named rectangles (bounds included; with a
+        # fourth argument, inside that one) and only there, page 4 everywhere,
+        # to the letter in their palettes; outside, page 0 kept its colours.
         palettes, _, pages = texture_block(a[0])
         old_palettes, _, old_pages = texture_block(a[2])
         lists = read_lists(a[1])
         rects = [(x, y, w, h) for (p, x, y, w, h) in texture_names(a[0]) if p == 0]
+        rects = rects[int(a[3]):int(a[3]) + 1] if len(a) > 3 else rects   # the one texture chosen
         for page in (0, 4):
             pal, pixels, worst = palettes[lists[page][0]], pages[page][1], 0
             for at in range(65536):

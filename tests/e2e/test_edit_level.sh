@@ -117,15 +117,16 @@ e2e_wait_log "Successfully imported." 1 60
 grep -qF " Placing new palette in $new_b." "$WORK/debug.txt" || e2e_fail "the 24-bit import did not place palette $new_b"
 sleep 1
 
-# 24-bit bitmap into page 0 (three palettes): the selection window, Select
-# All, Done: the palette at the current slot is written in place, and
-# nothing outside the named textures changes colour.
+# 24-bit bitmap into page 0 (three palettes): the selection window, BRICK_A
+# alone (the top-left quarter), Done: the palette at the current slot is
+# written in place, and its neighbours BRICK_B and LOWER keep their pixels
+# and their colours.
 slot0=$(files lists "$orig.d3d" | sed -n 's/^0: \([0-9-]*\).*/\1/p')
 thumb 0
 image_menu 2
 e2e_choose_file "$WORK/in/letter.bmp"
 sleep 0.6
-e2e_click 220 467   # Select All
+e2e_click 241 244   # BRICK_A in the selector
 e2e_click 320 467   # Done
 e2e_wait_log "Successfully imported." 2 60
 grep -qF " Placing new palette in $slot0." "$WORK/debug.txt" || e2e_fail "the selection import did not overwrite palette $slot0"
@@ -155,9 +156,9 @@ files import8 "$lev" "$d3d" 2 "$WORK/in/eight.bmp"
 [[ "$(files palette-ids "$lev")" == "$expected_ids" ]] || e2e_fail "saved palettes: $(files palette-ids "$lev"), expected $expected_ids"
 expected_lists=$(files lists "$orig.d3d" | sed "s/^2: .*/2: $new_a/; s/^4: .*/4: $new_b/")
 [[ "$(files lists "$d3d")" == "$expected_lists" ]] || e2e_fail "saved lists: $(files lists "$d3d")"
-# The three-palette page and the 24-bit page-4 import show the letter;
-# outside its named textures page 0 keeps its pixels and their colours.
-files letter "$lev" "$d3d" "$orig.lev"
+# The three-palette page (in BRICK_A) and the 24-bit page-4 import show the
+# letter; outside BRICK_A page 0 keeps its pixels and their colours.
+files letter "$lev" "$d3d" "$orig.lev" 0
 
 # The log of the session, in order.
 want=("Loading level." "Done loading level" "Exporting image." "Finished exporting image."
