@@ -66,7 +66,7 @@ def main():
     for path in sorted(glob.glob(os.path.join(suites, "bmpsuite/g/*.bmp"))):
         name = os.path.basename(path)
         exact(path, imagemagick_rgb(path) if name in IMAGEMAGICK_FILES else pillow_rgb(path))
-    for path in sorted(glob.glob(os.path.join(suites, "pngsuite/*.png"))):
+    for path in sorted(glob.glob(os.path.join(suites, "pngsuite/*.png")) + glob.glob(os.path.join(suites, "pngsuite/interlaced/*.png"))):
         if os.path.basename(path).startswith("x"):   # broken on purpose
             rows.append("refused\t%s\t" % path)
         else:
