@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const decode_result result = decode_pcx(data, size, &image);
     // A refusal leaves the image empty and names its reason.
     const bool empty = image.pixels == nullptr;
-    if (result.code == IMPORT_OK ? empty : !empty || !result.reason) abort();
+    if (result.code == IMPORT_OK ? empty : !empty || !result.reason[0]) abort();
     free_import_image(&image);
     return 0;
 }

@@ -52,7 +52,7 @@ void paint_index(const bmp_painter &p, int64_t x, int64_t y, unsigned index)
         put_rgb(p.image, x, y, 0, 0, 0);
 }
 
-const decode_result truncated = {IMPORT_TRUNCATED, "the file is truncated"};
+decode_result truncated() { return refuse(IMPORT_TRUNCATED, "the file is truncated"); }
 
 // ---- Header ----------------------------------------------------------------
 
@@ -63,7 +63,7 @@ decode_result read_header(const unsigned char *bytes, size_t size, bmp_header *h
     cursor_skip(&c, 8);  // file size and reserved words, which writers often get wrong
     h->data_offset = get32le(&c);
     h->header_size = get32le(&c);
-    if (c.overrun) return truncated;
+    if (c.overrun) return truncated();
 
     const uint32_t hs = h->header_size;
     h->windows = hs == 40 || hs == 52 || hs == 56 || hs == 108 || hs == 124;
@@ -71,7 +71,7 @@ decode_result read_header(const unsigned char *bytes, size_t size, bmp_header *h
     if (!h->windows && !os2_v1 && !(hs >= 16 && hs <= 64))
         return refuse(IMPORT_UNSUPPORTED, "an unknown kind of BMP header");
     byte_cursor info = sub_cursor(&c, hs - 4);
-    if (c.overrun) return truncated;
+    if (c.overrun) return truncated();
 
     // An OS/2 v2 header may stop after any field: the cursor reads the
     // missing ones as zero, which is what they default to.
@@ -100,7 +100,7 @@ decode_result read_header(const unsigned char *bytes, size_t size, bmp_header *h
         // A 40-byte header keeps its masks just after it (three, or four
         // with alpha); longer ones hold them inside.
         byte_cursor masks = hs == 40 ? sub_cursor(&c, h->compression == BMP_ALPHABITFIELDS ? 16 : 12) : info;
-        if (masks.overrun) return truncated;
+        if (masks.overrun) return truncated();
         for (int i = 0; i < 3; i++) h->masks[i] = get32le(&masks);
         if (hs == 40) h->table_start = cursor_offset(&c);
     }
@@ -138,7 +138,7 @@ decode_result check_header(const bmp_header &h, size_t size)
     if (h.data_offset > size) return refuse(IMPORT_TRUNCATED, "the pixel data offset points past the end of the file");
     if (comp == BMP_RLE8 || comp == BMP_RLE4) return decoded();
     const uint64_t stride = ((uint64_t)h.width * h.bits + 31) / 32 * 4;
-    if (stride * (uint64_t)h.height > size - h.data_offset) return truncated;
+    if (stride * (uint64_t)h.height > size - h.data_offset) return truncated();
     return decoded();
 }
 
@@ -171,7 +171,7 @@ decode_result read_colour_table(const unsigned char *bytes, const bmp_header &h,
         table[i][0] = (unsigned char)red, table[i][1] = (unsigned char)green;
         table[i][2] = (unsigned char)blue, table[i][3] = (unsigned char)extra;
     }
-    if (c.overrun) return truncated;
+    if (c.overrun) return truncated();
     *count = (unsigned)declared;
     return decoded();
 }
@@ -248,7 +248,7 @@ decode_result read_rle(const unsigned char *bytes, size_t size, const bmp_header
     byte_cursor c = make_cursor(bytes + h.data_offset, size - h.data_offset);
     int64_t x = 0, row = 0;  // row counts up from the bottom of the picture
     for (;;) {
-        if (cursor_left(&c) < 2) return row == h.height ? decoded() : truncated;
+        if (cursor_left(&c) < 2) return row == h.height ? decoded() : truncated();
         const unsigned count = get8(&c), value = get8(&c);
         if (count == 0 && value == 1) return decoded();
         if (count == 0 && value == 0) {
@@ -258,7 +258,7 @@ decode_result read_rle(const unsigned char *bytes, size_t size, const bmp_header
         }
         if (count == 0 && value == 2) {
             const unsigned right = get8(&c), up = get8(&c);
-            if (c.overrun) return truncated;
+            if (c.overrun) return truncated();
             if (right > h.width - x || up > h.height - row)
                 return refuse(IMPORT_CORRUPT, "an RLE delta moves past the end of the image");
             x += right, row += up;
@@ -271,7 +271,7 @@ decode_result read_rle(const unsigned char *bytes, size_t size, const bmp_header
         if (!count) {
             const size_t length = rle4 ? (run + 1) / 2 : run;
             literal = cursor_take(&c, length + (length & 1));
-            if (!literal) return truncated;
+            if (!literal) return truncated();
         }
         if (row >= h.height) return refuse(IMPORT_CORRUPT, "the RLE data runs past the end of the image");
         if (run > h.width - x) return refuse(IMPORT_CORRUPT, "an RLE run runs past the end of its row");

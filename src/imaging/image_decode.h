@@ -10,20 +10,19 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "base/result.h"
 #include "imaging/page_import.h"
 #include "imaging/image_file.h"
 #include "level/level.h"
 
-// A decoder's answer: IMPORT_OK, or an IMPORT_* refusal code and a short
-// phrase naming the reason ("the file is truncated", "a 2-bit BMP (not
-// supported)"): a string literal, lower case, no full stop, one line.
-struct decode_result {
-    int code;
-    const char *reason;  // null on IMPORT_OK
-};
+// A decoder's answer, as every failure of the core comes back: IMPORT_OK, or
+// an IMPORT_* refusal code and a short phrase naming the reason ("the file
+// is truncated", "a 2-bit BMP (not supported)"): lower case, no full stop,
+// one line.
+typedef result decode_result;
 
-inline decode_result decoded() { return {IMPORT_OK, nullptr}; }
-inline decode_result refuse(int code, const char *reason) { return {code, reason}; }
+inline decode_result decoded() { return succeeded(); }
+inline decode_result refuse(int code, const char *reason) { return failed(code, "%s", reason); }
 
 // The sides a decoder takes: 1 to IMAGE_MAX_SIDE each. Answers IMPORT_OK or
 // the refusal ("the width is negative", "the height is zero", or

@@ -19,7 +19,9 @@ struct import_image {
     unsigned char *pixels;
 };
 
-struct decode_result;
+#include "base/result.h"
+
+typedef result decode_result;
 
 // Decodes a whole image file held in memory: PNG, BMP, JPEG, PCX and LBM are
 // known by their first bytes, TGA (which has no signature) by `name` ending

@@ -93,7 +93,7 @@ TEST(image_suite, every_file_is_read_exactly_or_refused_with_its_reason_and_the_
         std::vector<bytes> before, after, again_before, again;
         decode_result result = import_both(f.path, &before, &after);
         if (result.code != IMPORT_OK) {
-            ASSERT_TRUE(result.reason && *result.reason && !strchr(result.reason, '\n'));
+            ASSERT_TRUE(result.reason[0] && !strchr(result.reason, '\n'));
             EXPECT_NE("exact", f.kind) << result.reason;
             EXPECT_NE(std::string::npos, std::string(result.reason).find(f.kind == "refused" ? f.detail : ""));
             EXPECT_TRUE(before == after) << "a refusal changed the level";

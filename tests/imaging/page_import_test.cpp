@@ -175,7 +175,9 @@ TEST(partial_import, nothing_outside_the_chosen_textures_changes_colour_and_reco
             for (int k = 0; k < lvl.palette_lists[p].count; k++, at++) {
                 bytes after = look(lvl, p, lvl.palette_lists[p].palette_ids[k]);
                 for (int i = 0; i < PAGE_PIXELS; i++)
-                    if (p != c.page || !mask[i]) ASSERT_EQ(0, memcmp(&before[at][3 * i], &after[3 * i], 3)) << "page " << p << " palette " << k << " pixel " << i;
+                    if (p != c.page || !mask[i]) {
+                        ASSERT_EQ(0, memcmp(&before[at][3 * i], &after[3 * i], 3)) << "page " << p << " palette " << k << " pixel " << i;
+                    }
             }
         const level_texture &t = lvl.textures[c.page];
         if (!t.paletted) {  // an 8-bit image into a 15-bit page keeps its colours
