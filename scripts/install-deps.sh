@@ -10,7 +10,7 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
              xvfb xauth xdotool imagemagick x11-apps python3
              desktop-file-utils appstream shared-mime-info
-             python3-pil netpbm valgrind pngquant)
+             python3-pil valgrind pngquant)
 fi
 
 missing=()
