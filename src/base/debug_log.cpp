@@ -12,7 +12,7 @@ void set_debug_log_echo(FILE *echo) { echo_file = echo; }
 
 void open_debug_log(const char *path)
 {
-    debug_file = open_file(path, "w");
+    debug_file = open_file(path, "wb");   // "\n" alone on every system
     debug_log("Debug file initialized.");
 }
 
