@@ -26,6 +26,7 @@ mkdir -p "$cache"
 # A Wine of our own, kept beside the prefix; one server for the whole run,
 # started before any test, or ctest waits on the pipes Wine's services inherit.
 export WINEPREFIX=${WINEPREFIX:-$cache/wine} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
 wineserver -p > /dev/null 2>&1
 wineboot > /dev/null 2>&1
 trap 'wineserver -k > /dev/null 2>&1 || true' EXIT
@@ -64,7 +65,10 @@ build_into_prefix() {
 
 if [[ ! -f $prefix/complete ]]; then
   echo "Building the Windows libraries into $prefix"
-  rm -rf "$prefix"
+  # Prefixes of older versions of this script are of no more use.
+  for old in "$cache"/*; do
+    if [[ $(basename "$old") =~ ^[0-9a-f]{16}$ ]]; then rm -rf "$old"; fi
+  done
   work=$(mktemp -d "$cache/work.XXXXXX")
   mkdir -p "$cache/apt/sources.list.d" "$cache/apt/lists/partial" "$cache/apt/cache/archives/partial"
   # Debian's own source lists, as deb-src, in a private apt folder.
@@ -96,7 +100,12 @@ if [[ ! -f $prefix/complete ]]; then
 fi
 
 echo "Cross-building into build-windows/"
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQTE_WINDOWS_PREFIX="$prefix" \
+# A build configured against another prefix starts afresh.
+fresh=()
+if [[ -f build-windows/CMakeCache.txt ]] && ! grep -q "^QTE_WINDOWS_PREFIX:.*=$prefix\$" build-windows/CMakeCache.txt; then
+  fresh=(--fresh)
+fi
+cmake "${fresh[@]}" -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQTE_WINDOWS_PREFIX="$prefix" \
   -DCMAKE_BUILD_TYPE=Release -DQTE_EDITOR=OFF -DQTE_TESTS=ON > /dev/null
 cmake --build build-windows -j"$jobs"
 
@@ -105,7 +114,7 @@ if [[ -n $linux_tool ]]; then
   # pixels; they are made here first.
   rm -rf build-windows/image_references
   mkdir build-windows/image_references
-  /usr/bin/python3 tests/imaging/image_references.py build-windows/image_references "$root/../shared/testimages" \
+  /usr/bin/python3 tests/imaging/image_references.py "$root/build-windows/image_references" "$root/../shared/testimages" \
     2> /dev/null
   (cd build-windows && QTE_IMAGE_REFERENCES=$root/build-windows/image_references ctest --output-on-failure -j"$jobs")
   bash tests/windows/tool_matches_linux.sh "$linux_tool" build-windows/qte-tool.exe "$(dirname "$linux_tool")/demo"
