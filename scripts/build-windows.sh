@@ -26,10 +26,12 @@ mkdir -p "$cache"
 # A Wine of our own, kept beside the prefix; one server for the whole run,
 # started before any test, or ctest waits on the pipes Wine's services inherit.
 export WINEPREFIX=${WINEPREFIX:-$cache/wine} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A server already running (a developer's) is used as it is and left running.
 mkdir -p "$WINEPREFIX"
-wineserver -p > /dev/null 2>&1
+if wineserver -p > /dev/null 2>&1; then
+  trap 'wineserver -k > /dev/null 2>&1 || true' EXIT
+fi
 wineboot > /dev/null 2>&1
-trap 'wineserver -k > /dev/null 2>&1 || true' EXIT
 
 # Debian's source of PACKAGE unpacked into DIR with Debian's patches applied.
 # A version whose patches are not served any more gives way to an older one
