@@ -90,10 +90,21 @@ bool regular_file_size(FILE *file, uint64_t *size)
     return true;
 }
 
-// Windows keeps who may write in access lists that only an attempt answers
-// for sure; a folder marked read-only still takes new files. A failed write
-// reports itself.
-bool folder_is_writable(const char *folder) { return path_kind(folder, nullptr) == PATH_FOLDER; }
+// Who may write is kept in access lists that only an attempt answers for
+// sure (a folder marked read-only still takes new files): a file is made
+// and removed again.
+bool folder_is_writable(const char *folder)
+{
+    if (path_kind(folder, nullptr) != PATH_FOLDER) return false;
+    std::string probe = folder;
+    if (!probe.empty() && !is_path_separator(probe.back())) probe += '\\';
+    probe += "qte-probe.XXXXXX";
+    FILE *f = create_temp_file(&probe[0], "");
+    if (!f) return false;
+    fclose(f);
+    remove_file(probe.c_str());
+    return true;
+}
 
 bool remove_file(const char *path)
 {
