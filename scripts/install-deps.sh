@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the editor needs; with --test also what the
-# tests, fuzzers and benchmarks need. Installs only what is missing.
+# tests, fuzzers and benchmarks need; with --windows what the Windows
+# cross-build and Wine need. Installs only what is missing.
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config liballegro4-dev liballeggl4-dev
@@ -11,6 +12,9 @@ if [[ "${1:-}" == "--test" ]]; then
              xvfb xauth xdotool imagemagick x11-apps python3
              desktop-file-utils appstream shared-mime-info
              python3-pil valgrind pngquant)
+fi
+if [[ "${1:-}" == "--windows" ]]; then
+  packages=(cmake dpkg-dev xz-utils googletest mingw-w64 wine64 wine libz-mingw-w64-dev)
 fi
 
 missing=()

@@ -30,6 +30,12 @@ echo "Running the image suite under valgrind"
 JSIMD_FORCENONE=1 timeout 1200 valgrind -q --error-exitcode=1 --track-origins=yes \
   build-valgrind/tests/imaging_tests --gtest_filter='image_suite.*' --gtest_brief=1
 
+# The Windows build (QTE_WINDOWS=1, as CI sets it): the core's tests under
+# Wine, and qte-tool.exe against the Linux tool just built.
+if [[ "${QTE_WINDOWS:-}" == 1 ]]; then
+  scripts/build-windows.sh --test build-test/qte-tool
+fi
+
 # Fuzz targets: clang with libFuzzer and the sanitizers, seeded from the demo
 # level, the test pictures and, for the image decoders, the public suites.
 fuzz_seconds=${QTE_FUZZ_SECONDS:-60}

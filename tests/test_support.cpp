@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 std::string source_path(const std::string &relative) { return std::string(QTE_SOURCE_DIR) + "/" + relative; }
 std::string binary_path(const std::string &relative) { return std::string(QTE_BINARY_DIR) + "/" + relative; }
@@ -20,10 +21,16 @@ std::string make_temp_folder()
             for (const std::string &p : paths) std::filesystem::remove_all(p, ignored);
         }
     } created;
-    char pattern[] = "/tmp/qte_test_XXXXXX";
-    if (!mkdtemp(pattern)) abort();
-    created.paths.push_back(pattern);
-    return pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; attempt++) {
+        std::filesystem::path folder = std::filesystem::temp_directory_path() / ("qte_test_" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(folder, error)) {
+            created.paths.push_back(folder.generic_string());
+            return created.paths.back();
+        }
+    }
+    abort();
 }
 
 std::vector<unsigned char> read_file_bytes(const std::string &path)

@@ -3,6 +3,8 @@
 
 #include <stdarg.h>
 
+#include "base/file_system.h"
+
 static FILE *debug_file = nullptr;   // null while logging is off
 static FILE *echo_file = stdout;    // null: the file only
 
@@ -10,7 +12,7 @@ void set_debug_log_echo(FILE *echo) { echo_file = echo; }
 
 void open_debug_log(const char *path)
 {
-    debug_file = fopen(path, "w");
+    debug_file = open_file(path, "wb");   // "\n" alone on every system
     debug_log("Debug file initialized.");
 }
 

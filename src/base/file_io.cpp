@@ -1,17 +1,16 @@
 // Reading the start of a file and the whole-or-nothing file writer.
 #include "base/file_io.h"
 
-#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include "base/debug_log.h"
+#include "base/file_system.h"
 #include "base/path.h"
 
 unsigned char *read_file_start(const char *path, size_t limit, size_t *size)
 {
-    FILE *file = fopen(path, "rb");
+    FILE *file = open_file(path, "rb");
     if (!file) return nullptr;
     // No more room than the file has: a large limit costs nothing for a small file.
     size_t room = limit;
@@ -42,12 +41,12 @@ int write_file_whole(const char *path, const void *bytes, size_t size)
     enum { TEMP_PATH_SIZE = 4096 + 16 };
     char temp_path[TEMP_PATH_SIZE];
     if (snprintf(temp_path, sizeof temp_path, "%s.part", path) >= (int)sizeof temp_path) return WRITE_FILE_CANNOT_CREATE;
-    FILE *file = fopen(temp_path, "wb");
+    FILE *file = open_file(temp_path, "wb");
     if (!file) return WRITE_FILE_CANNOT_CREATE;
     bool written = size == 0 || fwrite(bytes, 1, size, file) == size;
     written = finish_file(file) && written;
-    if (!written || rename(temp_path, path) != 0) {
-        remove(temp_path);
+    if (!written || !replace_file(temp_path, path)) {
+        remove_file(temp_path);
         debug_log(" Failed to write %s.", path);
         return WRITE_FILE_FAILED;
     }
@@ -58,7 +57,7 @@ int write_file_whole(const char *path, const void *bytes, size_t size)
 bool finish_file(FILE *file)
 {
     bool ok = fflush(file) == 0;
-    ok = fsync(fileno(file)) == 0 && ok;
+    ok = sync_file(file) && ok;
     ok = fclose(file) == 0 && ok;
     return ok;
 }
@@ -67,9 +66,5 @@ void sync_folder_of(const char *path)
 {
     char folder[4096];
     folder_of(path, folder, sizeof folder);
-    int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
+    sync_folder(folder);
 }

@@ -1,18 +1,19 @@
 // The folder part of a path, and the palette list found beside a level.
 #include "base/path.h"
 
-#include <dirent.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 #include <string>
+#include <vector>
+
+#include "base/file_system.h"
 
 void folder_of(const char *path, char *folder, int size)
 {
-    const char *slash = strrchr(path, '/');
-    size_t n = slash ? (size_t)(slash - path) + 1 : 0;
+    size_t n = strlen(path);
+    while (n > 0 && !is_path_separator(path[n - 1])) n--;
     if (n >= (size_t)size) n = (size_t)size - 1;
     memcpy(folder, path, n);
     folder[n] = '\0';
@@ -32,21 +33,18 @@ bool find_palette_list_file(const char *lev_path, char *d3d, int d3d_size)
     // on the order the folder lists its files in.
     std::string best;
     int best_rank = 2;
-    DIR *dir = opendir(folder[0] ? folder : ".");
-    if (!dir) return false;
-    while (dirent *entry = readdir(dir)) {
-        const char *name = entry->d_name;
-        if (strcasecmp(name, wanted.c_str()) != 0) continue;
-        int rank = strncmp(name, wanted.c_str(), wanted.size() - 4) == 0 ? 0 : 1;
+    std::vector<std::string> names;
+    if (!list_folder(folder[0] ? folder : ".", &names)) return false;
+    for (const std::string &name : names) {
+        if (strcasecmp(name.c_str(), wanted.c_str()) != 0) continue;
+        int rank = strncmp(name.c_str(), wanted.c_str(), wanted.size() - 4) == 0 ? 0 : 1;
         std::string path = std::string(folder) + name;
-        struct stat st;
-        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (path_kind(path.c_str(), nullptr) != PATH_FILE) continue;
         if (rank < best_rank || (rank == best_rank && path < best)) {
             best = path;
             best_rank = rank;
         }
     }
-    closedir(dir);
     if (best.empty() || best.size() >= (size_t)d3d_size) return false;
     memcpy(d3d, best.c_str(), best.size() + 1);
     return true;

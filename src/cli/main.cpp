@@ -4,13 +4,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/debug_log.h"
+#include "base/file_system.h"
 #include "base/path.h"
 #include "cli/arguments.h"
 #include "cli/report.h"
@@ -26,9 +27,9 @@ namespace {
 int read_level(const options &o, const char *d3d_path, level *lvl)
 {
     const char *lev_path = o.files[0];
-    FILE *lev = fopen(lev_path, "rb");
+    FILE *lev = open_file(lev_path, "rb");
     if (!lev) return refuse(lev_path, "cannot open the level file (%s)", strerror(errno));
-    FILE *d3d = fopen(d3d_path, "rb");
+    FILE *d3d = open_file(d3d_path, "rb");
     if (!d3d) {
         int e = errno;
         fclose(lev);
@@ -80,13 +81,13 @@ int run_export(const options &o, level *lvl)
         folder = o.folder;
     } else {
         folder = o.files[0];
-        size_t slash = folder.rfind('/'), dot = folder.rfind('.');
-        if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) folder.erase(dot);
+        size_t name = folder.size(), dot = folder.rfind('.');
+        while (name > 0 && !is_path_separator(folder[name - 1])) name--;
+        if (dot != std::string::npos && dot > name) folder.erase(dot);
         else folder += ".pages";
     }
-    struct stat st;
-    const bool made_folder = stat(folder.c_str(), &st) != 0;
-    if (made_folder && mkdir(folder.c_str(), 0777) != 0)
+    const bool made_folder = path_kind(folder.c_str(), nullptr) == PATH_MISSING;
+    if (made_folder && !make_folder(folder.c_str()))
         return refuse(folder.c_str(), "cannot make the folder (%s)", strerror(errno));
     static_assert(sizeof(bool) == 1, "page marks are bytes");
     batch_export_options options;
@@ -100,7 +101,7 @@ int run_export(const options &o, level *lvl)
     batch_report report;
     memset(&report, 0, sizeof report);
     if (export_pages(lvl, folder.c_str(), &options, &report) != 0) {
-        if (made_folder) rmdir(folder.c_str());  // a refused export leaves nothing behind
+        if (made_folder) remove_folder(folder.c_str());  // a refused export leaves nothing behind
         return refuse(report.file[0] ? report.file : o.files[0], "%s", report.reason);
     }
     // An export of every page leaves out pages whose palette is missing.
@@ -204,15 +205,17 @@ int run_delete_unused_palettes(const options &o, const char *d3d_path, level *lv
 
 int main(int argc, char **argv)
 {
+    command_line line;
+    read_command_line(argc, argv, &line);
     options o;
-    int parsed = parse_arguments(argc, argv, &o);
+    int parsed = parse_arguments((int)line.words.size(), line.argv.data(), &o);
     if (parsed) return parsed < 0 ? 0 : parsed;
 
     // No debug.txt: the log goes to --log FILE only, and never to standard
     // output, which carries the tool's own output.
     set_debug_log_echo(o.verbose ? stderr : nullptr);
     if (o.log) open_debug_log(o.log);
-    else if (o.verbose) open_debug_log("/dev/null");
+    else if (o.verbose) open_debug_log(null_device_path);
 
     char d3d_path[LEVEL_PATH_SIZE];
     if (o.file_count > 1) snprintf(d3d_path, sizeof d3d_path, "%s", o.files[1]);

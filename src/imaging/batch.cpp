@@ -1,14 +1,11 @@
 // Batch export and import: every marked page to files named after it, and those files back.
 #include "imaging/batch.h"
 
-#include <dirent.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -21,6 +18,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "base/file_system.h"
 #include "imaging/bitmap_export.h"
 #include "imaging/page_import.h"
 #include "imaging/image_decode.h"
@@ -59,7 +57,7 @@ int fail(batch_report *report, int result, const char *file, const char *format,
 bool join_path(char *out, size_t size, const char *folder, const char *name)
 {
     size_t length = strlen(folder);
-    const char *separator = length > 0 && folder[length - 1] == '/' ? "" : "/";
+    const char *separator = length > 0 && is_path_separator(folder[length - 1]) ? "" : "/";
     int n = snprintf(out, size, "%s%s%s", folder, separator, name);
     return n >= 0 && (size_t)n < size;
 }
@@ -67,10 +65,9 @@ bool join_path(char *out, size_t size, const char *folder, const char *name)
 // The folder must exist and take new files before anything is written.
 int check_folder(const char *folder, bool for_writing, batch_report *report, int cannot_code)
 {
-    struct stat st;
-    if (!folder || stat(folder, &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!folder || path_kind(folder, nullptr) != PATH_FOLDER)
         return fail(report, cannot_code, folder, "the folder does not exist");
-    if (for_writing && access(folder, W_OK | X_OK) != 0)
+    if (for_writing && !folder_is_writable(folder))
         return fail(report, cannot_code, folder, "the folder cannot be written to");
     return 0;
 }
@@ -549,14 +546,13 @@ int import_pages(level *lvl, const char *folder, const batch_import_options *opt
     if (!lvl || lvl->load_mask == 0) return fail(report, IMPORT_BAD_PAGE, "", "no level is loaded");
     int result = check_folder(folder, false, report, IMPORT_CANNOT_OPEN);
     if (result != 0) return result;
-    DIR *dir = opendir(folder);
-    if (!dir) return fail(report, IMPORT_CANNOT_OPEN, folder, "the folder cannot be read");
+    std::vector<std::string> names;
+    if (!list_folder(folder, &names)) return fail(report, IMPORT_CANNOT_OPEN, folder, "the folder cannot be read");
     std::vector<import_item> items;
-    while (const dirent *entry = readdir(dir)) {
+    for (const std::string &name : names) {
         import_item item;
-        if (parse_batch_name(entry->d_name, &item)) items.push_back(item);
+        if (parse_batch_name(name.c_str(), &item)) items.push_back(item);
     }
-    closedir(dir);
     std::sort(items.begin(), items.end(), [](const import_item &a, const import_item &b) {
         return a.page != b.page ? a.page < b.page : a.palette_id != b.palette_id ? a.palette_id < b.palette_id
                                                                                    : a.format < b.format;

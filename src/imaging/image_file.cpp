@@ -5,10 +5,10 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 #include "base/debug_log.h"
 #include "base/file_io.h"
+#include "base/file_system.h"
 #include "imaging/image_decode.h"
 #include "imaging/png_image.h"
 
@@ -60,8 +60,8 @@ decode_result read_import_image(const char *path, import_image *image)
 {
     *image = import_image();
     // A longer file is refused by its length, before any of it is read.
-    struct stat st;
-    const bool too_long = stat(path, &st) == 0 && (uint64_t)st.st_size > IMAGE_FILE_MAX_BYTES;
+    uint64_t length = 0;
+    const bool too_long = path_kind(path, &length) != PATH_MISSING && length > IMAGE_FILE_MAX_BYTES;
     size_t size = 0;
     unsigned char *bytes = too_long ? nullptr : read_file_start(path, IMAGE_FILE_MAX_BYTES + 1, &size);
     decode_result result;

@@ -17,10 +17,10 @@
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include "base/debug_log.h"
 #include "base/byte_cursor.h"
+#include "base/file_system.h"
 #include "level/level.h"
 #include "level/texture_store.h"
 
@@ -50,11 +50,11 @@ bool open_memory_source(byte_source *s, const unsigned char *data, size_t size)
 bool open_file_source(byte_source *s, FILE *f)
 {
     memset(s, 0, sizeof *s);
-    struct stat st;
+    uint64_t length = 0;
     off_t start = ftello(f);
-    if (start >= 0 && fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (start >= 0 && regular_file_size(f, &length)) {
         s->file = f;
-        s->size = st.st_size > start ? (size_t)(st.st_size - start) : 0;
+        s->size = length > (uint64_t)start ? (size_t)(length - (uint64_t)start) : 0;
         return true;
     }
     // Not seekable: take everything there is.

@@ -14,17 +14,14 @@
 #include "level/level_writer.h"
 
 #include <errno.h>
-#include <fcntl.h>
-#include <limits.h>
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/byte_cursor.h"
 #include "base/byte_writer.h"
 #include "base/file_io.h"
+#include "base/file_system.h"
 #include "base/path.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
@@ -109,9 +106,9 @@ static result check_source_structure(FILE *src, const level *lvl, int64_t *textu
 {
     *texture_block = -1;
     off_t start = ftello(src);
-    struct stat st;
-    if (start < 0 || fstat(fileno(src), &st) != 0) return failed(SAVE_READ_FAILED, "the level file cannot be measured");
-    uint64_t file_size = st.st_size > start ? (uint64_t)(st.st_size - start) : 0;
+    uint64_t length = 0;
+    if (start < 0 || !regular_file_size(src, &length)) return failed(SAVE_READ_FAILED, "the level file cannot be measured");
+    uint64_t file_size = length > (uint64_t)start ? length - (uint64_t)start : 0;
 
     uint32_t count;
     if (!read_u32(src, &count) || (int32_t)count < 0)
@@ -298,7 +295,7 @@ result write_palette_lists(FILE *dst, level *lvl)
 
 namespace {
 
-enum { SAVE_PATH_SIZE = PATH_MAX + 64 };
+enum { SAVE_PATH_SIZE = 4096 + 64 };
 
 // The paths one save works with.
 struct save_paths {
@@ -310,37 +307,22 @@ struct save_paths {
 // replaces the file and not the link); the path itself if it cannot be resolved.
 void resolve_target(const char *path, char *out)
 {
-    char resolved[PATH_MAX];
-    if (realpath(path, resolved)) snprintf(out, SAVE_PATH_SIZE, "%s", resolved);
-    else snprintf(out, SAVE_PATH_SIZE, "%s", path);
+    if (!resolve_path(path, out, SAVE_PATH_SIZE)) snprintf(out, SAVE_PATH_SIZE, "%s", path);
 }
 
 // Creates a new, uniquely named file beside `target` and opens it for
-// writing. mkstemp never opens an existing file, so the temporary file can
-// never be the level itself (whatever the level is called).
-FILE *create_temp_beside(const char *target, const char *stem, char *temp_path, mode_t mode)
+// writing. It never opens an existing file, so the temporary file can
+// never be the level itself (whatever the level is called); it gets the
+// permissions of the file it replaces.
+FILE *create_temp_beside(const char *target, const char *stem, char *temp_path)
 {
-    const char *slash = strrchr(target, '/');
-    int folder_length = slash ? (int)(slash - target + 1) : 0;
-    if (snprintf(temp_path, SAVE_PATH_SIZE, "%.*s%s.XXXXXX", folder_length, target, stem) >= SAVE_PATH_SIZE) {
-        temp_path[0] = 0;
-        return nullptr;
-    }
-    int fd = mkstemp(temp_path);
-    if (fd < 0) {
-        temp_path[0] = 0;
-        return nullptr;
-    }
-    fchmod(fd, mode);   // the new file gets the permissions of the one it replaces
-    FILE *f = fdopen(fd, "wb");
-    if (!f) close(fd);
+    char folder[SAVE_PATH_SIZE];
+    folder_of(target, folder, sizeof folder);
+    FILE *f = nullptr;
+    if (snprintf(temp_path, SAVE_PATH_SIZE, "%s%s.XXXXXX", folder, stem) < SAVE_PATH_SIZE)
+        f = create_temp_file(temp_path, target);
+    if (!f) temp_path[0] = 0;
     return f;
-}
-
-mode_t mode_of(const char *path, mode_t fallback)
-{
-    struct stat st;
-    return stat(path, &st) == 0 ? (st.st_mode & 07777) : fallback;
 }
 
 }  // namespace
@@ -361,10 +343,10 @@ result save_level_as(level *lvl, const char *source_path, const char *level_path
     if (strcmp(level_target, d3d_target) == 0)
         return failed(SAVE_WRITE_FAILED, "the level file and the palette-list file are the same file");
 
-    FILE *src = fopen(source_path, "rb");
+    FILE *src = open_file(source_path, "rb");
     if (!src) return failed(SAVE_READ_FAILED, "the level file %s cannot be opened (%s)", source_path, strerror(errno));
     result outcome = succeeded();
-    FILE *tmp = create_temp_beside(level_target, "temp.lev", level_temp, mode_of(level_target, 0644));
+    FILE *tmp = create_temp_beside(level_target, "temp.lev", level_temp);
     if (!tmp) {
         outcome = failed(SAVE_WRITE_FAILED, "no temporary file can be made beside %s (%s)", level_target, strerror(errno));
         fclose(src);
@@ -378,7 +360,7 @@ result save_level_as(level *lvl, const char *source_path, const char *level_path
 
     FILE *d3d = nullptr;
     if (outcome.code == SAVE_OK) {
-        d3d = create_temp_beside(d3d_target, "temp.d3d", d3d_temp, mode_of(d3d_target, 0644));
+        d3d = create_temp_beside(d3d_target, "temp.d3d", d3d_temp);
         if (!d3d) outcome = failed(SAVE_WRITE_FAILED, "no temporary file can be made beside %s (%s)", d3d_target, strerror(errno));
     }
     if (d3d) {
@@ -392,26 +374,26 @@ result save_level_as(level *lvl, const char *source_path, const char *level_path
         // are done, so a failure of the second can put the first back.
         backup[0] = 0;
         snprintf(backup, sizeof paths.backup, "%s.old", level_temp);
-        bool have_backup = link(level_target, backup) == 0;
+        bool have_backup = link_file(level_target, backup);
         if (!have_backup) backup[0] = 0;
-        if (rename(level_temp, level_target) != 0) {
+        if (!replace_file(level_temp, level_target)) {
             outcome = failed(SAVE_WRITE_FAILED, "the new level file cannot replace %s (%s)", level_target, strerror(errno));
         } else {
             level_temp[0] = 0;
-            if (rename(d3d_temp, d3d_target) != 0) {
+            if (!replace_file(d3d_temp, d3d_target)) {
                 outcome = failed(SAVE_WRITE_FAILED, "the new palette-list file cannot replace %s (%s)", d3d_target,
                                    strerror(errno));
-                if (have_backup && rename(backup, level_target) == 0) backup[0] = 0;
+                if (have_backup && replace_file(backup, level_target)) backup[0] = 0;
             } else {
                 d3d_temp[0] = 0;
             }
         }
-        if (backup[0]) unlink(backup);
+        if (backup[0]) remove_file(backup);
         sync_folder_of(level_target);
         sync_folder_of(d3d_target);
     }
-    if (level_temp[0]) unlink(level_temp);
-    if (d3d && d3d_temp[0]) unlink(d3d_temp);
+    if (level_temp[0]) remove_file(level_temp);
+    if (d3d && d3d_temp[0]) remove_file(d3d_temp);
     level_temp[0] = d3d_temp[0] = 0;
     return outcome;
 }

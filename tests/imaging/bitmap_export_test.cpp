@@ -1,6 +1,8 @@
 // The bitmap writer: exact 8-bit and 24-bit files, written whole or not at all.
 #include <signal.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include "imaging/bitmap_export.h"
 #include "imaging_support.h"
@@ -40,6 +42,7 @@ TEST_F(export_test, refusals_and_failures_leave_no_file_and_keep_an_older_one)
     for (int page : {2, -1}) EXPECT_EQ(EXPORT_BAD_PAGE, write_page_bitmap_file(&lvl, page, 9, true, path.c_str())) << page;
     EXPECT_EQ(EXPORT_CANNOT_CREATE, write_page_bitmap_file(&lvl, 0, 9, true, (folder + "/no/such.bmp").c_str()));
     EXPECT_TRUE(read_file_bytes(path).empty());
+#ifndef _WIN32  // Windows has no file-size limit to run into
     // A write failing part-way (files limited to 4 KiB) removes the partial file.
     ASSERT_TRUE(write_file_bytes(path, {1, 2, 3}));
     log.clear();
@@ -54,4 +57,5 @@ TEST_F(export_test, refusals_and_failures_leave_no_file_and_keep_an_older_one)
     EXPECT_EQ(lines{" Failed to write " + path + "."}, log.lines());
     EXPECT_TRUE(read_file_bytes(path + ".part").empty());
     EXPECT_EQ((bytes{1, 2, 3}), read_file_bytes(path));
+#endif
 }

@@ -11,7 +11,13 @@ int load_files(level *l, const byte_buffer &lev, byte_buffer d3d)
 {
     std::string path = make_temp_folder() + "/a.lev";
     EXPECT_TRUE(write_bytes_to_file(path.c_str(), lev));
-    FILE *lev_file = fopen(path.c_str(), "rb"), *d3d_stream = fmemopen(d3d.data(), d3d.size(), "rb");
+#ifdef _WIN32  // no fmemopen: the palette list comes from a file there
+    EXPECT_TRUE(write_bytes_to_file((path + ".d3d").c_str(), d3d));
+    FILE *d3d_stream = fopen((path + ".d3d").c_str(), "rb");
+#else
+    FILE *d3d_stream = fmemopen(d3d.data(), d3d.size(), "rb");
+#endif
+    FILE *lev_file = fopen(path.c_str(), "rb");
     memset(l, 0, sizeof *l);
     int result = load_level(l, lev_file, d3d_stream, LOAD_ALL).code;
     fclose(lev_file);

@@ -1,9 +1,10 @@
 // The safe save: byte-for-byte round trips, rebuilt texture blocks, and failed saves that lose nothing.
 #include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -47,7 +48,7 @@ struct saved_level : testing::Test {
         EXPECT_EQ(read_file_bytes(lev_file), lev_bytes);
         EXPECT_EQ(read_file_bytes(d3d_file), d3d_bytes);
         names found;
-        for (const auto &entry : std::filesystem::directory_iterator(folder)) found.push_back(entry.path().filename());
+        for (const auto &entry : std::filesystem::directory_iterator(folder)) found.push_back(entry.path().filename().string());
         std::sort(found.begin(), found.end());
         EXPECT_EQ(found, entries);
     }
@@ -116,11 +117,12 @@ TEST_F(saved_level, a_save_that_fails_anywhere_leaves_both_files_as_they_were)
     // No folder for the palette list's temporary file; a folder where it is to be renamed to.
     EXPECT_EQ(save(folder + "/gone/temp.d3d"), SAVE_WRITE_FAILED);
     expect_untouched();
-    ASSERT_EQ(mkdir((folder + "/blocked.d3d").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(folder + "/blocked.d3d"));
     EXPECT_EQ(save(folder + "/blocked.d3d"), SAVE_WRITE_FAILED);
     EXPECT_NE(reason.find("cannot replace"), std::string::npos);
     expect_untouched({"blocked.d3d", "temp.d3d", "temp.lev"});
-    rmdir((folder + "/blocked.d3d").c_str());
+    std::filesystem::remove(folder + "/blocked.d3d");
+#ifndef _WIN32  // Windows has no file-size limit to run into
     // Running out of file size part-way, as on a full disk, in a child with a file-size limit.
     for (rlim_t limit : {(rlim_t)0, (rlim_t)1000, (rlim_t)lev_bytes.size() / 2, (rlim_t)lev_bytes.size() - 1}) {
         SCOPED_TRACE(limit);
@@ -138,6 +140,7 @@ TEST_F(saved_level, a_save_that_fails_anywhere_leaves_both_files_as_they_were)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         expect_untouched();
     }
+#endif
     ASSERT_EQ(save(), SAVE_OK);   // without a limit the same save goes through
     EXPECT_NE(read_file_bytes(lev_file), lev_bytes);
 }
