@@ -137,7 +137,9 @@ TEST(batch_threads, any_number_of_threads_gives_the_level_of_one_file_after_anot
             io.jobs = jobs, io.quantiser = quantiser;
             for (int p = 0; jobs == 0 && p < 5; p++)
                 ASSERT_EQ(0, import_page_file(&lvl, p, -1, (folder + "/page_00" + std::to_string(p) + ".bmp").c_str(), &io, &report));
-            if (jobs > 0) ASSERT_EQ(0, import_pages(&lvl, folder.c_str(), &io, &report)) << report.reason;
+            if (jobs > 0) {
+                ASSERT_EQ(0, import_pages(&lvl, folder.c_str(), &io, &report)) << report.reason;
+            }
             EXPECT_EQ(jobs == 0 ? 1 : 5, report.imported);
             std::vector<bytes> now = level_state(lvl);
             now.erase(now.begin() + 2), now.erase(now.begin());   // where the arrays happen to live
