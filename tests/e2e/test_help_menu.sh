@@ -45,7 +45,7 @@ version_file() {  # major minor build revision text
 }
 e2e_until 5 python3 -c 'import socket, sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1)' "$port" 2>/dev/null
 
-E2E_PROGRAM="$app/qte"
+E2E_PROGRAM="$app/qte" E2E_LOG="$app/debug.txt"
 e2e_start_editor
 help_entry() { e2e_menu 120 "$1"; }
 
@@ -66,7 +66,7 @@ version_file 2 0 0 1 $'Version 2.0.0.1 is out.\nIt fixes everything.\n'
 help_entry 3
 sleep 1
 e2e_no_message
-grep -qF "Newest version: 2.0.0.1" "$WORK/debug.txt" || e2e_fail "the newer version was not read"
+grep -qF "Newest version: 2.0.0.1" "$E2E_LOG" || e2e_fail "the newer version was not read"
 e2e_click 695 105   # the update window's close box
 version_file 2 0 0 0 ''
 help_entry 3
@@ -74,7 +74,7 @@ e2e_expect_message "No new updates available."
 rm "$WORK/www/qte/qte.upd"
 help_entry 3
 e2e_expect_message "Could not retrieve update status."
-grep -qF "Failed to retrieve update file: $new_url" "$WORK/debug.txt" || e2e_fail "no failure line with the URL"
+grep -qF "Failed to retrieve update file: $new_url" "$E2E_LOG" || e2e_fail "no failure line with the URL"
 printf 'short' >"$WORK/www/qte/qte.upd"
 help_entry 3
 e2e_expect_message "Could not retrieve update status."
