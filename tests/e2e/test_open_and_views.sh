@@ -23,11 +23,20 @@ e2e_start_editor
 hint_shown || e2e_fail "the empty screen does not say how to open a level"
 
 # Control+O, then Escape in the chooser: nothing loaded, and the held
-# Control+O does not bring the chooser back.
+# Control+O does not bring the chooser back. While the chooser is up, the
+# window is drawn again when it has lost its picture (unmapped and mapped):
+# the parts the chooser leaves uncovered show the menu bar and the view.
+shown() { convert "$WORK/shots/$1.png" -format "%[pixel:p{$((E2E_EDITOR_X + 60)),$((E2E_EDITOR_Y + 300))}]" info:; }
+e2e_shot before
 xdotool mousemove $((E2E_EDITOR_X + 400)) $((E2E_EDITOR_Y + 300))
 xdotool keydown ctrl keydown o
 e2e_chooser
 xdotool keyup o keyup ctrl   # released while the chooser has the focus
+xdotool windowunmap --sync "$E2E_WINDOW" windowmap --sync "$E2E_WINDOW"
+sleep 0.8
+e2e_shot chooser
+[[ "$(shown chooser)" == "$(shown before)" ]] || e2e_fail "the window was not drawn again while the chooser was up"
+xdotool windowfocus --sync "$CHOOSER" 2>/dev/null
 sleep 0.2
 xdotool key Escape
 e2e_wait_log "Error with GetOpenFilename: 0"
@@ -40,7 +49,7 @@ e2e_choose_file "$WORK/level/s.lev"
 e2e_cancel_file
 e2e_wait_log "Done loading level" 2
 [[ $(e2e_log_count "Error with GetOpenFilename: 0") -eq 2 ]] || e2e_fail "the second cancel was not logged"
-grep -qF "Attempting to load level." "$WORK/debug.txt" && e2e_fail "a level was read after a cancel"
+grep -qF "Attempting to load level." "$E2E_LOG" && e2e_fail "a level was read after a cancel"
 
 # The real level.
 e2e_keys ctrl+o
@@ -91,7 +100,7 @@ bar_at() { convert "$WORK/shots/reopened.png" -crop 60x20+$((E2E_EDITOR_X + $1))
 # Escape asks "Really quit?"; "No" keeps the editor running.
 e2e_keys Escape
 sleep 0.3
-e2e_click 450 304   # "No"
+e2e_click $E2E_NO
 sleep 0.3
 kill -0 "$E2E_EDITOR_PID" 2>/dev/null || e2e_fail "No ended the editor"
 e2e_quit
@@ -99,7 +108,8 @@ e2e_quit
 # Without the chooser program beside the editor: a message, no dialog.
 mkdir -p "$WORK/alone"
 cp "$BUILD/qte" "$WORK/alone/qte"
-E2E_PROGRAM="$WORK/alone/qte" e2e_start_editor
+E2E_PROGRAM="$WORK/alone/qte" E2E_LOG="$WORK/alone/debug.txt"
+e2e_start_editor
 e2e_keys ctrl+o
 e2e_expect_message "The file chooser could not be started:
 $WORK/alone/qte_file_chooser"
