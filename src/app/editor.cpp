@@ -216,6 +216,18 @@ static void after_modal_window()
     redraw_for_ticks(FRAMES_AFTER_MODAL_TICKS);
 }
 
+// The screen's per-step work, then what was dropped on the window: inside
+// the logic step, so that a change it makes retitles the window.
+static void screen_step()
+{
+    main_screen_step();
+    x11_drop drop;
+    if (poll_x11_drop(&drop)) {
+        open_dropped_files(drop.files, drop.x, drop.y);
+        picture_may_change = true;
+    }
+}
+
 static void main_loop_step()
 {
     screen_sample now = sample_screen(loop_manager);
@@ -225,14 +237,9 @@ static void main_loop_step()
         picture_may_change = true;
     }
     last_sample = now;
-    logic_step(loop_manager, main_screen_step);
+    logic_step(loop_manager, screen_step);
     reap_file_choosers();
     check_readme_launch();
-    x11_drop drop;
-    if (poll_x11_drop(&drop)) {
-        open_dropped_files(drop.files, drop.x, drop.y);
-        picture_may_change = true;
-    }
     ticks_since_frame++;
 }
 
