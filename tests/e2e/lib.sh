@@ -70,10 +70,8 @@ e2e_begin() {
     [[ -f "$BUILD/about.bmp" ]] && cp "$BUILD/about.bmp" "$WORK/"
     # It keeps its settings and log beside itself: each test runs a copy of
     # its own (with the chooser and the manual), so none reads another's.
-    E2E_PROGRAM="$WORK/app/qte"
-    E2E_LOG="$WORK/app/debug.txt"
-    mkdir -p "$WORK/app"
-    cp "$BUILD/qte" "$BUILD/qte_file_chooser" "$WORK/app/" || e2e_fail "cannot copy the editor"
+    E2E_PROGRAM="$WORK/app/qte" E2E_LOG="$WORK/app/debug.txt"
+    mkdir -p "$WORK/app" && cp "$BUILD/qte" "$BUILD/qte_file_chooser" "$WORK/app/" || e2e_fail "cannot copy the editor"
     [[ -d "$BUILD/README" ]] && cp -r "$BUILD/README" "$WORK/app/"
     # Under the sanitizer: the project's leak suppressions, and libedit's
     # one-off line buffer (loaded with the software GL driver).
@@ -101,7 +99,7 @@ e2e_start_editor() {
     (cd "$WORK" && exec "$E2E_PROGRAM" "$@") >"$WORK/editor.out" 2>&1 &
     E2E_EDITOR_PID=$!
     e2e_until 20 e2e_find_window
-    kill -0 "$E2E_EDITOR_PID" 2>/dev/null || e2e_fail "the editor ended at start-up"
+    kill -0 "$E2E_EDITOR_PID" 2>/dev/null || { wait "$E2E_EDITOR_PID"; e2e_fail "the editor ended at start-up (status $?)"; }
     [[ -n "$E2E_WINDOW" ]] || e2e_fail "no editor window"
     e2e_wait_log "Debug file initialized." 1 10
     sleep 1

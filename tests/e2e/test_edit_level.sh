@@ -16,7 +16,7 @@ files() { python3 "$SOURCE/tests/e2e/level_files.py" "$@" || e2e_fail "check fai
 # The demo level the build writes, named in upper case as the game's files
 # often are: page 0 has three palettes, pages 2 and 4 one each, odd pages
 # are 15-bit.
-mkdir -p "$WORK/level" "$WORK/out" "$WORK/in"
+mkdir -p "$WORK/level" "$WORK/in"
 orig="$BUILD/demo/demo"   # .lev and .d3d, left as they are
 lev="$WORK/level/DEMO.LEV" d3d="$WORK/level/DEMO.D3D"
 cp "$orig.lev" "$lev" && cp "$orig.d3d" "$d3d" || e2e_fail "no demo level in $BUILD/demo"
@@ -92,12 +92,9 @@ files export24 "$orig.lev" "$orig.d3d" 0 0 "$WORK/level/page0_24.bmp"
 # exported to.
 thumb 1
 image_menu 1
-e2e_choose_file "$WORK/out/page1"
+e2e_choose_file page1
 exported 7
-image_menu 1
-e2e_choose_file page1b
-exported 8
-files export24 "$orig.lev" "$orig.d3d" 1 0 "$WORK/out/page1b.bmp"
+files export24 "$orig.lev" "$orig.d3d" 1 0 "$WORK/level/page1.bmp"
 e2e_no_message
 
 # 8-bit bitmap into page 2 (one palette): indices and colour table copied,
