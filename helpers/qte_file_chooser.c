@@ -1,12 +1,14 @@
 /* The file chooser helper: one GTK 3 open, save or folder dialog, answered on
  * stdout.
  *
- * Usage: qte_file_chooser [--select FILE] [--title TITLE] open|save|folder INITIAL_FOLDER
+ * Usage: qte_file_chooser [--select FILE] [--title TITLE] [--filter N] [--name NAME]
+ *                         open|save|folder INITIAL_FOLDER
  *                         DESCRIPTION PATTERN [DESCRIPTION PATTERN]...
  *
  * In folder mode the filters may be left out; given, they only offer a
- * choice (of format, say) whose index comes back with the chosen folder, and
- * no "All Files" is added.
+ * choice (of format, say) whose index comes back with the chosen folder.
+ * N (1-based) is the filter selected at the start; NAME the file name a
+ * save dialog suggests.
  *
  * On a confirmed choice it prints two lines, the 1-based index of the filter
  * that was selected and the chosen path, and exits with 0. A cancelled
@@ -14,12 +16,14 @@
  * An empty INITIAL_FOLDER leaves the folder to GTK; an existing FILE starts
  * chosen (in its own folder), so Enter takes it. TITLE names the window.
  * Patterns match names in any case ("*.lev" lists "TRACK1.LEV"); one filter
- * may name several, separated by ';' ("*.png;*.bmp"). An
- * "All Files (*)" filter follows the given ones; it answers as the first.
+ * may name several, separated by ';' ("*.png;*.bmp"). An open dialog adds
+ * "All Files (*)" after the given ones; it answers as the first. A save
+ * dialog offers only the given ones: there "All Files" would choose nothing.
  */
 #include <gtk/gtk.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 
@@ -29,17 +33,70 @@ static int is_folder(const char *path)
     return path[0] != '\0' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-/* `path` with the extension of `pattern` ("*.bmp") appended when it does
- * not already end in it in any case (as the editor does). */
-static char *with_extension(const char *path, const char *pattern)
+/* The extension of a plain "*.ext" pattern (".ext"), else NULL. */
+static const char *pattern_extension(const char *pattern)
 {
-    if (strncmp(pattern, "*.", 2) != 0 || strpbrk(pattern + 1, "*?[") != NULL)
-        return g_strdup(path);
-    const char *extension = pattern + 1;
-    size_t n = strlen(path), e = strlen(extension);
-    if (n >= e && g_ascii_strcasecmp(path + n - e, extension) == 0)
+    if (strncmp(pattern, "*.", 2) != 0 || strpbrk(pattern + 1, "*?[;") != NULL)
+        return NULL;
+    return pattern + 1;
+}
+
+static int ends_with(const char *name, const char *extension)
+{
+    size_t n = strlen(name), e = strlen(extension);
+    return n > e && g_ascii_strcasecmp(name + n - e, extension) == 0;
+}
+
+/* The filters' patterns, argv-style from `patterns` (every second entry),
+ * `count` of them; which of their extensions `name` ends with, or NULL. */
+static const char *known_extension(const char *name, char **patterns, int count)
+{
+    for (int i = 0; i < count; i++) {
+        const char *extension = pattern_extension(patterns[2 * i]);
+        if (extension != NULL && ends_with(name, extension))
+            return extension;
+    }
+    return NULL;
+}
+
+/* `path` with the extension of `pattern` ("*.bmp") appended unless it ends
+ * in one of the filters' extensions already, in any case (as the editor
+ * does: a typed extension chooses the format). */
+static char *with_extension(const char *path, const char *pattern, char **patterns, int count)
+{
+    const char *extension = pattern_extension(pattern);
+    if (extension == NULL || known_extension(path, patterns, count) != NULL)
         return g_strdup(path);
     return g_strconcat(path, extension, NULL);
+}
+
+/* The patterns of the filters, for the filter-change handler below. */
+static char **filter_patterns;
+static int filter_pattern_count;
+static GtkFileFilter *filters[16];
+
+/* Choosing another file type in a save dialog changes the extension of the
+ * name typed so far when it is one of the types' own. */
+static void follow_filter(GObject *object, GParamSpec *spec, gpointer unused)
+{
+    (void)spec;
+    (void)unused;
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(object);
+    GtkFileFilter *chosen = gtk_file_chooser_get_filter(chooser);
+    for (int i = 0; i < filter_pattern_count; i++) {
+        const char *extension = pattern_extension(filter_patterns[2 * i]);
+        if (filters[i] != chosen || extension == NULL)
+            continue;
+        char *name = gtk_file_chooser_get_current_name(chooser);
+        const char *old = name ? known_extension(name, filter_patterns, filter_pattern_count) : NULL;
+        if (old != NULL && g_ascii_strcasecmp(old, extension) != 0) {
+            name[strlen(name) - strlen(old)] = '\0';
+            char *renamed = g_strconcat(name, extension, NULL);
+            gtk_file_chooser_set_current_name(chooser, renamed);
+            g_free(renamed);
+        }
+        g_free(name);
+    }
 }
 
 /* `pattern` with each letter outside brackets matching either case:
@@ -110,12 +167,19 @@ static void fit_on_screen(GtkWidget *dialog, gpointer unused)
 
 int main(int argc, char **argv)
 {
-    const char *selected = NULL, *title = NULL;
-    while (argc > 2 && (strcmp(argv[1], "--select") == 0 || strcmp(argv[1], "--title") == 0)) {
+    const char *selected = NULL, *title = NULL, *suggested = NULL;
+    int first_filter = 1;
+    while (argc > 2 && strncmp(argv[1], "--", 2) == 0) {
         if (strcmp(argv[1], "--select") == 0)
             selected = argv[2];
-        else
+        else if (strcmp(argv[1], "--title") == 0)
             title = argv[2];
+        else if (strcmp(argv[1], "--filter") == 0)
+            first_filter = atoi(argv[2]);
+        else if (strcmp(argv[1], "--name") == 0)
+            suggested = argv[2];
+        else
+            return 2;
         argv[2] = argv[0];
         argv += 2;
         argc -= 2;
@@ -149,10 +213,10 @@ int main(int argc, char **argv)
         gtk_file_chooser_set_filename(chooser, selected);
 
     int filter_count = (argc - 3) / 2;
-    GtkFileFilter *filters[16];
     if (filter_count > 15)
         filter_count = 15;
-    for (int i = 0; i <= filter_count - folder; i++) {
+    int all_files = !saving && !folder;
+    for (int i = 0; i < filter_count + all_files; i++) {
         filters[i] = gtk_file_filter_new();
         int all = i == filter_count;
         gtk_file_filter_set_name(filters[i], all ? "All Files (*)" : argv[3 + 2 * i]);
@@ -170,8 +234,17 @@ int main(int argc, char **argv)
             gtk_file_filter_add_mime_type(filters[i], "inode/directory");
         gtk_file_chooser_add_filter(chooser, filters[i]);
     }
-    if (filter_count > 0 || !folder)
-        gtk_file_chooser_set_filter(chooser, filters[0]);
+    if (first_filter < 1 || first_filter > filter_count)
+        first_filter = 1;
+    if (filter_count > 0 || all_files)
+        gtk_file_chooser_set_filter(chooser, filters[first_filter - 1]);
+    if (saving) {
+        filter_patterns = argv + 4;
+        filter_pattern_count = filter_count;
+        if (suggested != NULL)
+            gtk_file_chooser_set_current_name(chooser, suggested);
+        g_signal_connect(chooser, "notify::filter", G_CALLBACK(follow_filter), NULL);
+    }
 
     GtkWidget *accept = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     GtkWidget *quick = g_object_new(quick_button_get_type(), "label", gtk_button_get_label(GTK_BUTTON(accept)),
@@ -199,7 +272,8 @@ int main(int argc, char **argv)
             continue;
         /* The editor adds the extension of a "*.ext" pattern to a name that
          * lacks it; the file it then writes is the one to confirm. */
-        char *final_path = saving ? with_extension(path, argv[4 + 2 * (index - 1)]) : g_strdup(path);
+        char *final_path =
+            saving ? with_extension(path, argv[4 + 2 * (index - 1)], argv + 4, filter_count) : g_strdup(path);
         int extended = strcmp(final_path, path) != 0;
         g_free(path);
         if (extended && g_file_test(final_path, G_FILE_TEST_EXISTS) &&

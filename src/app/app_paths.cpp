@@ -91,7 +91,7 @@ std::string helper_path(const char *name)
 
 std::string settings_load_path()
 {
-    return app_installed() ? settings_save_path() : "settings.ini";
+    return settings_save_path();
 }
 
 std::string settings_save_path()
@@ -103,5 +103,7 @@ std::string settings_save_path()
 
 std::string log_path()
 {
-    return app_installed() ? user_file("XDG_STATE_HOME", ".local/state", "debug.txt") : "debug.txt";
+    if (app_installed())
+        return user_file("XDG_STATE_HOME", ".local/state", "debug.txt");
+    return executable_folder() + "debug.txt";
 }

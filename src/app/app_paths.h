@@ -8,11 +8,10 @@
 //    $XDG_STATE_HOME/qte/debug.txt (~/.config and ~/.local/state when the
 //    variables are unset or not absolute), so nothing lands in the working
 //    folder or the top of the home folder.
-//  - anything else is a build folder, where the places are the old ones:
-//    assets in the working folder when there, otherwise beside the
-//    executable; the chooser beside the executable; settings read from the
-//    working folder's "settings.ini" and written beside the executable; the
-//    log "debug.txt" in the working folder.
+//  - anything else is a build folder: assets in the working folder when
+//    there, otherwise beside the executable; the chooser, "settings.ini" and
+//    the log "debug.txt" beside the executable, whatever the working folder,
+//    so that the settings read are the ones written.
 #pragma once
 
 #include <string>

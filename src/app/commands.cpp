@@ -14,6 +14,7 @@
 
 #include "app/app_state.h"
 #include "app/list_rows.h"
+#include "app/main_screen.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
 #include "app/user_message.h"
@@ -131,7 +132,7 @@ void view_individual_textures_command()
 
 void view_settings_command() { settings_window.show(); }
 
-void draw_selected_model(render3d *view, float *, float *, float *, float *, float *)
+void draw_selected_model(render3d *view, float *yaw, float *pitch, float *pan_x, float *pan_y, float *distance)
 {
     model_scene scene;
     scene.textures = current_textures;
@@ -139,7 +140,21 @@ void draw_selected_model(render3d *view, float *, float *, float *, float *, flo
     scene.event = show_event_model;
     scene.index = show_event_model ? selected_event_model : selected_model;
     scene.flash_page = flash_phase ? flash_page : -1;
+    // Every model is first seen from the same place, however the one before
+    // was turned, moved or zoomed.
+    static int shown_index = -1;
+    static bool shown_event = false;
+    if (scene.index != shown_index || scene.event != shown_event) {
+        *yaw = *pitch = *pan_x = *pan_y = *distance = 0.0f;
+        shown_index = scene.index;
+        shown_event = scene.event;
+    }
     draw_model_view(&scene, view);
+    int count = !current_level ? 0 : scene.event ? current_level->event_model_count : current_level->model_count;
+    if (scene.index < 0 || scene.index >= count) {
+        static const char hint[] = "Choose a model in the list";
+        draw_text(view->x + view->w / 2 - gui_text_length(hint) / 2, view->y + view->h / 2, hint);
+    }
 }
 
 // ---- 2. selection callbacks -------------------------------------------------
@@ -196,25 +211,23 @@ void main_screen_step()
 
     if (input_key_down(KEY_ESC))
         request_quit();
-    // Levels, not presses: a held combination repeats every step.
+    // Every chord acts once per press: a held chord, or the keyboard's
+    // repeat of it, saves or takes an undo step once. The key state is
+    // polled, so a press is a step where the chord is down and was not.
     bool control = input_key_down(KEY_LCONTROL) || input_key_down(KEY_RCONTROL);
-    if (control) {
-        if (input_key_down(KEY_S))
-            save_command();
-        else if (input_key_down(KEY_O))
-            open_level_command();
-    }
-    // Undo and redo act once per press: a held chord takes one step.
-    static bool undo_chord_was_down = false, redo_chord_was_down = false;
     bool shift = input_key_down(KEY_LSHIFT) || input_key_down(KEY_RSHIFT);
-    bool undo_chord = control && !shift && input_key_down(KEY_Z);
-    bool redo_chord = control && ((shift && input_key_down(KEY_Z)) || input_key_down(KEY_Y));
-    if (undo_chord && !undo_chord_was_down)
-        undo_command();
-    if (redo_chord && !redo_chord_was_down)
-        redo_command();
-    undo_chord_was_down = undo_chord;
-    redo_chord_was_down = redo_chord;
+    enum { SAVE, OPEN, UNDO, REDO, CHORDS };
+    static bool was_down[CHORDS];
+    const bool down[CHORDS] = {control && input_key_down(KEY_S), control && input_key_down(KEY_O),
+                               control && !shift && input_key_down(KEY_Z),
+                               control && ((shift && input_key_down(KEY_Z)) || input_key_down(KEY_Y))};
+    void (*const chord_commands[CHORDS])() = {save_command, open_level_command, undo_command, redo_command};
+    for (int i = 0; i < CHORDS; i++) {
+        bool pressed = down[i] && !was_down[i];
+        was_down[i] = down[i];
+        if (pressed)
+            chord_commands[i]();
+    }
 
     // The right-hand lists decide which model the 3D view shows.
     if (users_list.visible && users_list.selected != -1 && users_list.selected < users_row_count) {
@@ -234,6 +247,7 @@ void main_screen_step()
     info_panel.show_event_models = show_event_model;
     group_list.selected = texture_view.selected_texture;
     update_image_menu();
+    refresh_menus();
 
     s->invert_yrot = setting_boxes[SETTING_INVERT_YROT].checked;
     s->invert_ypos = setting_boxes[SETTING_INVERT_YPOS].checked;
@@ -243,21 +257,75 @@ void main_screen_step()
     model_view.invert_xpos = s->invert_xpos != 0;
 }
 
-void request_quit()
+namespace {
+
+// What the question window goes on with after "Yes", or after "Save" has
+// written the level; null while no question is open.
+void (*after_question)() = nullptr;
+
+void quit_now() { quit_requested = 1; }
+
+// The question window: "Yes" and "No", and "Save" beside them when the
+// question is about unsaved changes. Yes and No keep a common place in both.
+void ask(const char *title, bool offer_save, void (*then)())
 {
-    if (level_changed) {
-        quit_window.title = "Quit without saving?";
-    } else if (current_settings->fast_quit) {
-        quit_requested = 1;
-        return;
-    } else {
-        quit_window.title = "Really quit?";
-    }
+    after_question = then;
+    quit_window.title = title;
+    int cx = SCREEN_W / 2;
+    quit_window.x = cx - (offer_save ? 130 : 100);
+    quit_window.w = offer_save ? 260 : 200;
+    quit_yes.x = cx - (offer_save ? 110 : 80);
+    quit_no.x = cx + (offer_save ? -30 : 20);
+    quit_save.x = cx + 50;
     quit_window.show();
+    if (!offer_save)
+        quit_save.hide();
 }
 
-void quit_yes_command() { quit_requested = 1; }
-void quit_no_command() { quit_window.hide(); }
+}  // namespace
+
+void ask_before_discarding(void (*then)())
+{
+    if (level_changed)
+        ask("Discard unsaved changes?", true, then);
+    else
+        then();
+}
+
+void request_quit()
+{
+    if (level_changed)
+        ask_before_discarding(quit_now);
+    else if (current_settings->fast_quit)
+        quit_now();
+    else
+        ask("Really quit?", false, quit_now);
+}
+
+void quit_yes_command()
+{
+    quit_window.hide();
+    void (*then)() = after_question;
+    after_question = nullptr;
+    if (then)
+        then();
+}
+
+void quit_no_command()
+{
+    quit_window.hide();
+    after_question = nullptr;
+}
+
+void quit_save_command()
+{
+    // A save that fails has said why; the level and the editor stay.
+    save_command();
+    if (level_changed)
+        quit_no_command();
+    else
+        quit_yes_command();
+}
 
 // ---- 4. about box and update text --------------------------------------------
 

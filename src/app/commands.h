@@ -4,15 +4,26 @@
 // callbacks, the per-step work and the quit request) in commands.cpp.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "base/path.h"
 
 class render3d;
 
 // File menu and Control+O, Control+S.
-// Open asks for the level file and its palette-list file, reads both, and
-// only then replaces the loaded level; a file that cannot be opened or read
-// is reported in a message box and the level loaded before stays as it was.
+// Open asks first when changes are unsaved, then for the level file and its
+// palette-list file, reads both, and only then replaces the loaded level; a
+// file that cannot be opened or read is reported in a message box and the
+// level loaded before stays as it was.
 void open_level_command();
+// File > Open Recent's entry `index` (0 = newest) of the settings' recent
+// levels, asking first like Open.
+void open_recent_level(int index);
+// Files dropped on the window at (x, y): a level file (".lev" in any case)
+// opens with its palette list, asking first like Open; an image dropped on a
+// page's thumbnail is imported into that page as Image > Import would.
+void open_dropped_files(const std::vector<std::string> &files, int x, int y);
 // Opens a level from its two files as Open does once both are chosen (the
 // same log lines, messages and remembered folders); a null `d3d_name` means
 // the palette list find_palette_list_file finds beside the level.
@@ -59,10 +70,16 @@ void update_image_menu();
 // What Escape, the Exit command and the window's close button do: ask, or quit
 // at once with fast quit and nothing unsaved.
 void request_quit();
+// Runs `then` at once when nothing is unsaved; otherwise asks "Discard
+// unsaved changes?" and runs it after "Yes", or after "Save" has written the
+// level. "No" (or a failed save) leaves everything as it was.
+void ask_before_discarding(void (*then)());
 
-// Quit window buttons.
+// Question window buttons (quit_window: the quit question and "Discard
+// unsaved changes?").
 void quit_yes_command();
 void quit_no_command();
+void quit_save_command();
 
 // Image menu and the selection window of the import. A file the decoders
 // refuse is refused before the window opens; "Done" imports into the marked

@@ -27,6 +27,7 @@
 #include "base/debug_log.h"
 #include "app/gl_window.h"
 #include "app/main_screen.h"
+#include "app/readme.h"
 #include "app/settings.h"
 #include "app/undo.h"
 #include "app/x11_window.h"
@@ -215,18 +216,47 @@ static void after_modal_window()
     redraw_for_ticks(FRAMES_AFTER_MODAL_TICKS);
 }
 
+// The screen's per-step work, then what was dropped on the window: inside
+// the logic step, so that a change it makes retitles the window.
+static void screen_step()
+{
+    main_screen_step();
+    x11_drop drop;
+    if (poll_x11_drop(&drop)) {
+        open_dropped_files(drop.files, drop.x, drop.y);
+        picture_may_change = true;
+    }
+}
+
 static void main_loop_step()
 {
     screen_sample now = sample_screen(loop_manager);
-    if (step_changes_picture(last_sample, now)) picture_may_change = true;
+    if (step_changes_picture(last_sample, now) || take_x11_exposure()) picture_may_change = true;
     if (redraw_ticks_left > 0) {
         redraw_ticks_left--;
         picture_may_change = true;
     }
     last_sample = now;
-    logic_step(loop_manager, main_screen_step);
+    logic_step(loop_manager, screen_step);
     reap_file_choosers();
+    check_readme_launch();
     ticks_since_frame++;
+}
+
+// While a file chooser is up the loop stands still: the window is drawn
+// again when it was exposed, and every half second besides (a compositor may
+// have let it go stale), so the user keeps the page in sight. No logic step
+// runs meanwhile, so input to the window is not acted on.
+static void redraw_while_waiting()
+{
+    static double last_drawn = 0;
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    double seconds = (double)now.tv_sec + (double)now.tv_nsec / 1e9;
+    if (take_x11_exposure() || seconds - last_drawn >= 0.5) {
+        draw_frame_now();
+        last_drawn = seconds;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -254,10 +284,30 @@ static void install_timers()
     install_int_ex(tick_timer, BPS_TO_TIMER(60));
 }
 
-static void show_mode_failure()
+// The graphics-mode message; `reason` (may be null) stands in for Allegro's
+// text when Allegro has none, as when the display itself failed.
+static void show_mode_failure(const char *reason)
 {
-    allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n", allegro_error,
+    const char *allegro_text = allegro_error[0] || !reason ? allegro_error : reason;
+    debug_log(" The OpenGL window could not be opened: %s%s%s", allegro_text, allegro_gl_error[0] ? " " : "",
+              allegro_gl_error);
+    allegro_message("Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n", allegro_text,
                     allegro_gl_error);
+}
+
+// set_gfx_mode, once more after a failure: a failed attempt is logged with
+// its reasons and the window state is started afresh by Allegro.
+static bool set_window_mode()
+{
+    for (int attempt = 1; attempt <= 2; attempt++) {
+        choose_gl_mode();
+        if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) == 0) return true;
+        if (attempt == 1) {
+            debug_log(" Setting the OpenGL mode failed (%s %s); trying once more.", allegro_error, allegro_gl_error);
+            rest(200);
+        }
+    }
+    return false;
 }
 
 // Loads the theme bitmap named in the settings (a path in the asset folder,
@@ -298,9 +348,16 @@ int run_editor(const char *level_file, const char *d3d_file)
 {
     open_debug_log(log_path().c_str());
     // Without a system driver (no display) every later Allegro call would
-    // crash; the user gets the same message as for a window that cannot open.
+    // crash; the user gets the same message as for a window that cannot open,
+    // with the reason.
+    char why[256];
+    if (!open_x11_connection(why, sizeof why)) {
+        show_mode_failure(why);
+        return -1;
+    }
     if (allegro_init() != 0) {
-        show_mode_failure();
+        show_mode_failure("Allegro could not be started on the X display.");
+        close_x11_connection();
         return -1;
     }
     install_allegro_gl();
@@ -311,12 +368,14 @@ int run_editor(const char *level_file, const char *d3d_file)
     install_timers();
 
     prepare_x11_window(WINDOW_TITLE);
-    choose_gl_mode();
     set_display_switch_mode(SWITCH_BACKGROUND);
-    if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
-        show_mode_failure();
+    if (!set_window_mode()) {
+        show_mode_failure(nullptr);
         return -1;
     }
+    catch_x11_errors();
+    watch_x11_exposure();
+    accept_x11_drops();
     allegro_gl_use_mipmapping(FALSE);
 
     memset(&the_level, 0, sizeof the_level);
@@ -342,6 +401,7 @@ int run_editor(const char *level_file, const char *d3d_file)
     flash_phase = false;
     set_after_modal_hook(after_modal_window);
     set_redraw_hook(draw_frame_now);
+    set_file_dialog_wait_hook(redraw_while_waiting);
     build_main_screen(manager);
     set_nearest_filtering(font_texture_count, theme_texture);
     set_start_projection();
@@ -372,6 +432,8 @@ int run_editor(const char *level_file, const char *d3d_file)
 
     shut_down();
     set_close_button_callback(nullptr);
+    set_file_dialog_wait_hook(nullptr);
     delete manager;
+    close_x11_connection();
     return 0;
 }

@@ -145,6 +145,7 @@ static void load_level_files(const char *lev_name, const char *d3d_name)
     folder_of(level_path, level_folder, sizeof level_folder);
     folder_of(level_path, s->lev_directory, SETTINGS_PATH_SIZE);
     folder_of(d3d_path, s->d3d_directory, SETTINGS_PATH_SIZE);
+    remember_recent_level(s, level_path, d3d_path);
 
     if (build_name_lists(current_level) != 0)
         debug_log(" Not enough memory for the name lists.");
@@ -153,7 +154,8 @@ static void load_level_files(const char *lev_name, const char *d3d_name)
     debug_log("Done loading level");
 }
 
-void open_level_command()
+// Open's work once unsaved changes may go: the two choosers, then the load.
+static void choose_and_open_level()
 {
     debug_log("Loading level.");
     settings *s = current_settings;
@@ -177,6 +179,56 @@ void open_level_command()
         return;
     }
     load_level_files(lev_name, d3d_name);
+}
+
+void open_level_command() { ask_before_discarding(choose_and_open_level); }
+
+// A level to open once the question about unsaved changes is answered.
+static char pending_lev[LEVEL_PATH_SIZE], pending_d3d[LEVEL_PATH_SIZE];
+
+static void open_pending_level() { open_level_files(pending_lev, pending_d3d[0] ? pending_d3d : nullptr); }
+
+// Opens `lev` (with `d3d`, or null for the one beside it) after asking.
+static void open_level_asking(const char *lev, const char *d3d)
+{
+    if (strlen(lev) >= sizeof pending_lev || (d3d && strlen(d3d) >= sizeof pending_d3d)) {
+        report_unreadable("level file", lev, "The file name is too long.");
+        return;
+    }
+    snprintf(pending_lev, sizeof pending_lev, "%s", lev);
+    snprintf(pending_d3d, sizeof pending_d3d, "%s", d3d ? d3d : "");
+    ask_before_discarding(open_pending_level);
+}
+
+void open_recent_level(int index)
+{
+    const settings *s = current_settings;
+    if (index < 0 || index >= SETTINGS_RECENT_COUNT || !s->recent_levels[index][0]) return;
+    open_level_asking(s->recent_levels[index], s->recent_d3ds[index]);
+}
+
+void open_dropped_files(const std::vector<std::string> &files, int x, int y)
+{
+    for (const std::string &file : files) {
+        if (file.size() > 4 && strcasecmp(file.c_str() + file.size() - 4, ".lev") == 0) {
+            debug_log("A level was dropped: %s", file.c_str());
+            open_level_asking(file.c_str(), nullptr);
+            return;
+        }
+    }
+    // An image goes into the page it is dropped on, through Import as if
+    // the chooser had answered it.
+    int page = texture_view.visible && texture_view.mode == TEXTURE_MODE_GROUP ? texture_view.group_hit(x, y) : -1;
+    if (page < 0 || current_level->load_mask == 0 || page >= current_level->texture_count) {
+        tell_user("Drop a level file on the window to open it, or an image on a page to import it into that page.");
+        return;
+    }
+    debug_log("An image was dropped on page %d: %s", page, files[0].c_str());
+    texture_view.selected_texture = page;
+    texture_view_pick(page, true);
+    answer_next_file_dialog(files[0].c_str());
+    import_command();
+    answer_next_file_dialog(nullptr);
 }
 
 void open_level_files(const char *lev_name, const char *d3d_name)

@@ -33,6 +33,8 @@ namespace {
 
 int last_error = FILE_DIALOG_CANCELLED;
 std::string program_override;
+std::string next_answer;   // answer_next_file_dialog's file
+void (*wait_hook)() = nullptr;
 
 std::string chooser_program()
 {
@@ -104,8 +106,10 @@ int run_chooser(const std::vector<std::string> &args, std::string *output)
     int status = 0;
     for (;;) {
         reap_file_choosers();   // the previous one, e.g., while this one is up
+        if (wait_hook)
+            wait_hook();
         struct pollfd ready = {fds[0], POLLIN, 0};
-        bool ended = poll(&ready, 1, 50) > 0 && drain(fds[0], output);
+        bool ended = poll(&ready, 1, 30) > 0 && drain(fds[0], output);
         size_t line_end = output->find('\n');
         if (line_end != std::string::npos && output->find('\n', line_end + 1) != std::string::npos &&
             output->back() == '\n') {
@@ -146,7 +150,8 @@ enum { DIALOG_OPEN, DIALOG_SAVE, DIALOG_FOLDER };
 
 // Shared body of the dialogs: returns the filter index (1-based) or -1.
 int run_dialog(int mode, const char *caption, const char *filter, char *path, int path_size, char *title,
-               int title_size, const char *initial_folder, const char *selected_file)
+               int title_size, const char *initial_folder, const char *selected_file, int start_filter = 1,
+               const char *suggested_name = nullptr)
 {
     clear(path, path_size);
     clear(title, title_size);
@@ -159,6 +164,14 @@ int run_dialog(int mode, const char *caption, const char *filter, char *path, in
     }
     args.push_back("--title");
     args.push_back(caption);
+    if (start_filter > 1) {
+        args.push_back("--filter");
+        args.push_back(std::to_string(start_filter));
+    }
+    if (suggested_name && suggested_name[0]) {
+        args.push_back("--name");
+        args.push_back(suggested_name);
+    }
     size_t first_filter = args.size() + 2;
     args.push_back(mode == DIALOG_SAVE ? "save" : mode == DIALOG_FOLDER ? "folder" : "open");
     // Without a folder GTK starts in its list of recent files, which is no
@@ -182,8 +195,14 @@ int run_dialog(int mode, const char *caption, const char *filter, char *path, in
     }
 
     std::string output;
-    int status = run_chooser(args, &output);
-    after_modal();
+    int status = 0;
+    if (mode == DIALOG_OPEN && !next_answer.empty()) {
+        output = "1\n" + next_answer + "\n";
+        next_answer.clear();
+    } else {
+        status = run_chooser(args, &output);
+        after_modal();
+    }
     if (status == 1 && output.empty()) {
         last_error = FILE_DIALOG_CANCELLED;
         return -1;
@@ -238,9 +257,10 @@ int open_file_dialog(const char *caption, const char *filter, char *path, int pa
 }
 
 int save_file_dialog(const char *caption, const char *filter, char *path, int path_size, char *title,
-                     int title_size, const char *initial_folder)
+                     int title_size, const char *initial_folder, int start_filter, const char *suggested_name)
 {
-    return run_dialog(DIALOG_SAVE, caption, filter, path, path_size, title, title_size, initial_folder, nullptr);
+    return run_dialog(DIALOG_SAVE, caption, filter, path, path_size, title, title_size, initial_folder, nullptr,
+                      start_filter, suggested_name);
 }
 
 int choose_folder_dialog(const char *caption, const char *filter, char *path, int path_size,
@@ -252,6 +272,10 @@ int choose_folder_dialog(const char *caption, const char *filter, char *path, in
 int file_dialog_error() { return last_error; }
 
 void set_file_chooser_program(const char *path) { program_override = path ? path : ""; }
+
+void set_file_dialog_wait_hook(void (*hook)()) { wait_hook = hook; }
+
+void answer_next_file_dialog(const char *path) { next_answer = path ? path : ""; }
 
 void reap_file_choosers()
 {

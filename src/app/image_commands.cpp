@@ -59,10 +59,32 @@ struct export_format {
     bool png, want_8bit;
 };
 
-export_format export_filter_format(int filter_index, bool paletted)
+bool ends_in(const char *name, const char *extension)
 {
-    if (!paletted) return {filter_index == 2, false};
-    return {filter_index >= 3, filter_index == 2 || filter_index == 3};
+    size_t length = strlen(name), n = strlen(extension);
+    return length > n && strcasecmp(name + length - n, extension) == 0;
+}
+
+// A typed ".png" or ".bmp" (any case) chooses the container, the filter the
+// depth; a 15-bit page is always written as 24-bit, and a paletted page with
+// no filter to go by as 8-bit, the lossless round trip.
+export_format export_choice(const char *name, int filter_index, bool paletted)
+{
+    export_format format = {filter_index == 2, false};
+    if (paletted) {
+        bool known = filter_index >= 1 && filter_index <= 4;
+        format = {filter_index >= 3, !known || filter_index == 2 || filter_index == 3};
+    }
+    if (ends_in(name, ".png")) format.png = true;
+    if (ends_in(name, ".bmp")) format.png = false;
+    return format;
+}
+
+// The entry of the paletted (else the 15-bit) filter list naming `format`.
+int export_filter_index(export_format format, bool paletted)
+{
+    if (!paletted) return format.png ? 2 : 1;
+    return format.png ? (format.want_8bit ? 3 : 4) : (format.want_8bit ? 2 : 1);
 }
 
 // Import and export start in the folder last used for them, else in the
@@ -235,27 +257,35 @@ void export_command()
     int page = texture_view.selected_texture;
     if (!page_exists(page)) return;
     debug_log("Exporting image.");
-    const char *filter = current_level->textures[page].paletted ? EXPORT_FILTER_PALETTED : EXPORT_FILTER_15BIT;
-    char name[FILE_DIALOG_PATH_SIZE], title[FILE_DIALOG_TITLE_SIZE];
+    // The chooser starts on the type last written from a page of this kind
+    // (a 15-bit page: the last 24-bit one), with a name for this page.
+    settings *s = current_settings;
+    bool paletted = current_level->textures[page].paletted;
+    const char *filter = paletted ? EXPORT_FILTER_PALETTED : EXPORT_FILTER_15BIT;
+    int start_filter = paletted ? s->export_paletted_type : s->export_truecolour_type;
+    if (start_filter < 1 || start_filter > (paletted ? 4 : 2)) start_filter = paletted ? 2 : 1;
+    char name[FILE_DIALOG_PATH_SIZE], title[FILE_DIALOG_TITLE_SIZE], suggested[32];
+    export_format start = export_choice("", start_filter, paletted);
+    snprintf(suggested, sizeof suggested, "page_%03d%s", page, start.png ? ".png" : ".bmp");
     int filter_index = save_file_dialog("Export Page", filter, name, sizeof name, title, sizeof title,
-                                        start_folder(current_settings->export_directory));
+                                        start_folder(s->export_directory), start_filter, suggested);
     if (filter_index < 1) {
         debug_log("Finished exporting image.");
         return;
     }
-    // The name gets ".bmp" (".png") unless it already ends in that, in any case.
-    export_format format = export_filter_format(filter_index, current_level->textures[page].paletted);
-    const char *extension = format.png ? ".png" : ".bmp";
+    // A name without ".bmp" or ".png" (in any case) gets the filter's.
+    export_format format = export_choice(name, filter_index, paletted);
     char path[FILE_DIALOG_PATH_SIZE + 8];
-    size_t length = strlen(name);
-    memcpy(path, name, length + 1);
-    if (length < 4 || strcasecmp(path + length - 4, extension) != 0) memcpy(path + length, extension, 5);
+    snprintf(path, sizeof path, "%s%s", name,
+             ends_in(name, ".png") || ends_in(name, ".bmp") ? "" : format.png ? ".png" : ".bmp");
 
     int palette_id = current_palette_id(current_level, page);
     int result = format.png ? write_page_png_file(current_level, page, palette_id, format.want_8bit, path)
                             : write_page_bitmap_file(current_level, page, palette_id, format.want_8bit, path);
     if (result == EXPORT_OK) {
-        folder_of(path, current_settings->export_directory, SETTINGS_PATH_SIZE);
+        folder_of(path, s->export_directory, SETTINGS_PATH_SIZE);
+        if (paletted) s->export_paletted_type = export_filter_index(format, true);
+        if (!format.want_8bit) s->export_truecolour_type = export_filter_index(format, false);
         debug_log("Finished exporting image.");
         return;
     }

@@ -9,7 +9,11 @@
 #include "app/main_screen.h"
 
 #include <allegro.h>
+#include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
+
+#include <string>
 
 #include "app/app_paths.h"
 #include "app/app_state.h"
@@ -19,8 +23,10 @@
 #include "app/readme.h"
 #include "app/screen_widgets.h"
 #include "app/settings.h"
+#include "app/undo.h"
 #include "app/update_check.h"
 #include "app/user_message.h"
+#include "base/version.h"
 
 texture_render texture_view;
 render3d model_view;
@@ -46,6 +52,7 @@ progress_bar progress_window_bar;
 window update_window;
 textbox update_text;
 window quit_window;
+button quit_yes, quit_no, quit_save;
 checkbox setting_boxes[SETTING_COUNT];
 
 const char CREDITS_TEXT[] =
@@ -65,7 +72,7 @@ namespace {
 // The menus and buttons the main routine owns; they live as long as the
 // process like the rest of the screen.
 menu file_menu, level_menu, view_menu, help_menu;
-button about_done, import_done, import_cancel, import_select_all, quit_yes, quit_no;
+button about_done, import_done, import_cancel, import_select_all;
 
 
 
@@ -116,19 +123,59 @@ void setup_list(listbox *list, void (*on_change)(int), int wheel_step, bool numb
     list->numbered = numbered;
 }
 
+// File > Open Recent: one row per remembered level, its path cut at the
+// front to fit; a level whose files are gone stays listed, disabled.
+enum { RECENT_LABEL_SIZE = 64 };
+char recent_labels[SETTINGS_RECENT_COUNT][RECENT_LABEL_SIZE];
+template <int N> void open_recent() { open_recent_level(N); }
+const menu_command recent_commands[SETTINGS_RECENT_COUNT] = {
+    open_recent<0>, open_recent<1>, open_recent<2>, open_recent<3>,
+    open_recent<4>, open_recent<5>, open_recent<6>, open_recent<7>};
+menu_chunk *recent_chunk = nullptr;
+enum { LEVEL_MENU_UNDO = 1, LEVEL_MENU_REDO = 2 };
+
+bool is_file(const char *path)
+{
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void refresh_recent_rows()
+{
+    const settings *s = current_settings;
+    recent_chunk->clear_rows();
+    for (int i = 0; i < SETTINGS_RECENT_COUNT && s->recent_levels[i][0]; i++) {
+        const char *path = s->recent_levels[i];
+        size_t n = strlen(path);
+        std::string label = n < RECENT_LABEL_SIZE ? path : "..." + std::string(path + n - (RECENT_LABEL_SIZE - 4));
+        memcpy(recent_labels[i], label.c_str(), label.size() + 1);
+        recent_chunk->add_row(recent_labels[i], recent_commands[i]);
+        recent_chunk->disabled.back() = !is_file(path) || !is_file(s->recent_d3ds[i]);
+    }
+    if (recent_chunk->row_count() == 0) {
+        recent_chunk->add_row("No levels opened yet", nullptr);
+        recent_chunk->disabled.back() = true;
+    }
+    recent_chunk->layout(recent_chunk->x, recent_chunk->y);
+}
+
 void build_menus(gui_manager *manager)
 {
     place_menu(&file_menu, "File", 0);
     file_menu.begin_submenu("Open     >");
-    file_menu.add_entry("LEV", open_level_command);
+    file_menu.add_entry("LEV", open_level_command, "Ctrl+O");
     file_menu.end_submenu();
-    file_menu.add_entry("Save", save_command);
+    file_menu.begin_submenu("Open Recent     >");
+    file_menu.add_entry("No levels opened yet", nullptr);
+    file_menu.end_submenu();
+    file_menu.add_entry("Save", save_command, "Ctrl+S");
     file_menu.add_entry("Exit", request_quit);
+    recent_chunk = file_menu.chunks.back();
 
     place_menu(&level_menu, "Level", 160);
     level_menu.add_entry("Delete Unused Palettes", delete_unused_palettes_command);
-    level_menu.add_entry("Undo", undo_command);
-    level_menu.add_entry("Redo", redo_command);
+    level_menu.add_entry("Undo", undo_command, "Ctrl+Z");
+    level_menu.add_entry("Redo", redo_command, "Ctrl+Shift+Z");
 
     place_menu(&view_menu, "View", 240);
     view_menu.add_entry("Models", view_models_command);
@@ -179,9 +226,14 @@ void build_about_window(gui_manager *manager)
 {
     place_window(&about_window, "About Quarly Texture Editor", WINDOW_CLOSE | WINDOW_DRAG, 100, 50, SCREEN_W - 200,
                  SCREEN_H - 100);
+    // The version and the licence come first, above the credits.
+    static char about_text[sizeof CREDITS_TEXT + 160];
+    int length = snprintf(about_text, sizeof about_text,
+                          "Quarly Texture Editor %d.%d\nFree software under the MIT licence (see the LICENSE file).\n\n%s",
+                          VERSION_MAJOR, VERSION_MINOR, CREDITS_TEXT);
     place(&credits_box, 110, 370, SCREEN_W - 220, SCREEN_H - 450);
-    credits_box.text = CREDITS_TEXT;
-    credits_box.length = (int)sizeof CREDITS_TEXT - 1;
+    credits_box.text = about_text;
+    credits_box.length = length < 0 ? 0 : length >= (int)sizeof about_text ? (int)sizeof about_text - 1 : length;
     credits_box.layout();
     credits_box.rebuild_lines();
     place_button(&about_done, "Done", about_done_command, SCREEN_W / 2 - 30, 525, 60, 20);
@@ -236,10 +288,12 @@ void build_update_window(gui_manager *manager)
 
 void build_quit_window(gui_manager *manager)
 {
-    place_window(&quit_window, "Quit without saving?", WINDOW_CLOSE, SCREEN_W / 2 - 100, SCREEN_H / 2 - 20, 200, 40);
+    // The question places its buttons each time it asks (commands.cpp).
+    place_window(&quit_window, "Really quit?", WINDOW_CLOSE, SCREEN_W / 2 - 100, SCREEN_H / 2 - 20, 200, 40);
     place_button(&quit_yes, "Yes", quit_yes_command, SCREEN_W / 2 - 80, SCREEN_H / 2 - 3, 60, 15);
     place_button(&quit_no, "No", quit_no_command, SCREEN_W / 2 + 20, SCREEN_H / 2 - 3, 60, 15);
-    add_window(manager, &quit_window, {&quit_yes, &quit_no});
+    place_button(&quit_save, "Save", quit_save_command, SCREEN_W / 2 + 50, SCREEN_H / 2 - 3, 60, 15);
+    add_window(manager, &quit_window, {&quit_yes, &quit_no, &quit_save});
 }
 
 }  // namespace
@@ -318,3 +372,18 @@ void free_main_screen_lists()
 }
 
 bool flash_checkbox_checked() { return flash_checkbox.checked; }
+
+void refresh_menus()
+{
+    if (level_menu.chunks.empty() || !recent_chunk)
+        return;   // not built
+    menu_chunk *level_rows = level_menu.chunks[0];
+    level_rows->disabled[LEVEL_MENU_UNDO] = !undo_available();
+    level_rows->disabled[LEVEL_MENU_REDO] = !redo_available();
+    // The recent levels are looked at on disk as the File menu opens.
+    static bool file_menu_was_open = false;
+    bool open = file_menu.chunks[0]->visible;
+    if (open && !file_menu_was_open)
+        refresh_recent_rows();
+    file_menu_was_open = open;
+}

@@ -12,6 +12,9 @@ class gui_manager;
 void build_main_screen(gui_manager *manager);
 // Frees the name lists the screen filled from the level (shut-down).
 void free_main_screen_lists();
+// Greys Undo and Redo when there is no step to take, and lists the recent
+// levels afresh when the File menu opens; main_screen_step runs it.
+void refresh_menus();
 // State of the "Flash texture" check box; read from the flash timer, so it
 // must only read a field.
 bool flash_checkbox_checked();

@@ -39,7 +39,10 @@ extern window progress_window;
 extern progress_bar progress_window_bar;
 extern window update_window;
 extern textbox update_text;
+// The question before quitting or letting unsaved changes go: Yes and No,
+// and Save when changes are unsaved.
 extern window quit_window;
+extern button quit_yes, quit_no, quit_save;
 
 // The settings check boxes, in the order of the settings window.
 enum { SETTING_INVERT_YROT, SETTING_INVERT_YPOS, SETTING_INVERT_XPOS, SETTING_FAST_QUIT, SETTING_BEST_COLOURS, SETTING_COUNT };

@@ -140,12 +140,37 @@ void set_default_settings(settings *s)
     s->d3d_directory[0] = '\0';
     s->export_directory[0] = '\0';
     s->import_directory[0] = '\0';
+    s->export_paletted_type = 2;
+    s->export_truecolour_type = 1;
+    for (int i = 0; i < SETTINGS_RECENT_COUNT; i++) {
+        s->recent_levels[i][0] = '\0';
+        s->recent_d3ds[i][0] = '\0';
+    }
 }
 
-// Reads one integer key of [general]; -1 (missing, or stored as -1) keeps the default.
-static void load_int(int32_t *field, const char *key, const char *failure)
+void remember_recent_level(settings *s, const char *lev, const char *d3d)
 {
-    int value = get_config_int("general", key, -1);
+    if (strlen(lev) >= SETTINGS_PATH_SIZE || strlen(d3d) >= SETTINGS_PATH_SIZE) return;
+    // The entry to drop: the level's own older one, else the oldest.
+    int drop = SETTINGS_RECENT_COUNT - 1;
+    for (int i = 0; i < SETTINGS_RECENT_COUNT; i++) {
+        if (strcmp(s->recent_levels[i], lev) == 0) {
+            drop = i;
+            break;
+        }
+    }
+    for (int i = drop; i > 0; i--) {
+        memcpy(s->recent_levels[i], s->recent_levels[i - 1], SETTINGS_PATH_SIZE);
+        memcpy(s->recent_d3ds[i], s->recent_d3ds[i - 1], SETTINGS_PATH_SIZE);
+    }
+    copy_field(s->recent_levels[0], SETTINGS_PATH_SIZE, lev);
+    copy_field(s->recent_d3ds[0], SETTINGS_PATH_SIZE, d3d);
+}
+
+// Reads one integer key; -1 (missing, or stored as -1) keeps the default.
+static void load_int(int32_t *field, const char *section, const char *key, const char *failure)
+{
+    int value = get_config_int(section, key, -1);
     if (value == -1)
         debug_log("%s", failure);
     else
@@ -198,11 +223,11 @@ int load_settings(settings *s, const char *path)
     set_config_data(text, (int)text_size);
     free(text);
 
-    load_int(&s->fast_quit, "fast_quit", "Failed to find fast_quit value.");
-    load_int(&s->invert_yrot, "invert_yrot", "Failed to find invert_yrot value.");
-    load_int(&s->invert_ypos, "invert_ypos", "Failed to find invert_ypos value.");
-    load_int(&s->invert_xpos, "invert_xpos", "Failed to find invert_xpos value.");
-    load_int(&s->best_colours, "best_colour_reduction", "Failed to find best_colour_reduction value.");
+    load_int(&s->fast_quit, "general", "fast_quit", "Failed to find fast_quit value.");
+    load_int(&s->invert_yrot, "general", "invert_yrot", "Failed to find invert_yrot value.");
+    load_int(&s->invert_ypos, "general", "invert_ypos", "Failed to find invert_ypos value.");
+    load_int(&s->invert_xpos, "general", "invert_xpos", "Failed to find invert_xpos value.");
+    load_int(&s->best_colours, "general", "best_colour_reduction", "Failed to find best_colour_reduction value.");
     load_text(s->theme, sizeof s->theme, "general", "theme", "Failed to find theme",
               "Failed to find theme name.");
     load_text(s->lev_directory, sizeof s->lev_directory, "directories", "lev_directory",
@@ -213,6 +238,20 @@ int load_settings(settings *s, const char *path)
               "Failed to find default export directory.", "Failed to find default export directory.");
     load_text(s->import_directory, sizeof s->import_directory, "directories", "import_directory",
               "Failed to find default import directory.", "Failed to find default import directory.");
+    load_int(&s->export_paletted_type, "export", "export_paletted_type", "Failed to find export_paletted_type value.");
+    load_int(&s->export_truecolour_type, "export", "export_truecolour_type",
+             "Failed to find export_truecolour_type value.");
+    // The recent levels are optional: a missing one ends the list quietly.
+    for (int i = 0, kept = 0; i < SETTINGS_RECENT_COUNT; i++) {
+        char lev_key[16], d3d_key[16];
+        snprintf(lev_key, sizeof lev_key, "level_%d", i + 1);
+        snprintf(d3d_key, sizeof d3d_key, "d3d_%d", i + 1);
+        const char *lev = get_config_string("recent", lev_key, ""), *d3d = get_config_string("recent", d3d_key, "");
+        if (!lev || !d3d || !lev[0] || !d3d[0]) continue;
+        copy_escaped_field(s->recent_levels[kept], SETTINGS_PATH_SIZE, lev);
+        copy_escaped_field(s->recent_d3ds[kept], SETTINGS_PATH_SIZE, d3d);
+        kept++;
+    }
 
     pop_config_state();
     if (own_allegro) allegro_exit();
@@ -248,6 +287,15 @@ int save_settings(const settings *s, const char *path)
     put_value(&text, s->export_directory, sizeof s->export_directory);
     text += "\nimport_directory = ";
     put_value(&text, s->import_directory, sizeof s->import_directory);
+    snprintf(flags, sizeof flags, "\n\n[export]\nexport_paletted_type = %d\nexport_truecolour_type = %d\n\n[recent]",
+             (int)s->export_paletted_type, (int)s->export_truecolour_type);
+    text += flags;
+    for (int i = 0; i < SETTINGS_RECENT_COUNT && s->recent_levels[i][0]; i++) {
+        text += "\nlevel_" + std::to_string(i + 1) + " = ";
+        put_value(&text, s->recent_levels[i], SETTINGS_PATH_SIZE);
+        text += "\nd3d_" + std::to_string(i + 1) + " = ";
+        put_value(&text, s->recent_d3ds[i], SETTINGS_PATH_SIZE);
+    }
 
     // Whole or not at all: a failed write (full disk, lost drive) leaves the
     // previous settings intact.

@@ -108,6 +108,10 @@ bool redo_change(level *lvl, bool *changed)
     return true;
 }
 
+bool undo_available() { return done > 0; }
+
+bool redo_available() { return done < step_count; }
+
 bool undo_at_saved_state() { return done == saved; }
 
 void undo_mark_saved() { saved = done; }

@@ -29,6 +29,9 @@ void undo_end_change(const level *lvl);
 // nothing touched, when there is no step to take.
 bool undo_change(level *lvl, bool *changed);
 bool redo_change(level *lvl, bool *changed);
+// Whether there is a step to take back, or one to take again.
+bool undo_available();
+bool redo_available();
 // Whether the level is at the step last opened or saved.
 bool undo_at_saved_state();
 // The level as it is now is what the files on disk hold.

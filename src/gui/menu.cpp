@@ -21,6 +21,30 @@ static const char *label_text(const char *label)
     return label ? label : "";
 }
 
+// Greys a disabled row by a translucent white veil over its text: the font
+// is drawn by darkening, so it cannot be drawn in grey itself.
+static void veil_row(int x0, int y0, int x1, int y1)
+{
+    allegro_gl_unset_allegro_mode();
+    allegro_gl_set_projection();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 1.0f, 1.0f, 0.6f);
+    glBegin(GL_QUADS);
+    glVertex2f((float)x0, (float)y0);
+    glVertex2f((float)x0, (float)y1);
+    glVertex2f((float)x1, (float)y1);
+    glVertex2f((float)x1, (float)y0);
+    glEnd();
+    glDisable(GL_BLEND);
+    glEnable(GL_ALPHA_TEST);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    allegro_gl_unset_projection();
+    allegro_gl_set_allegro_mode();
+}
+
 // ----------------------------------------------------------------- menu_chunk
 
 menu_chunk::menu_chunk()
@@ -31,11 +55,41 @@ menu_chunk::menu_chunk()
     w = -1;   // not laid out yet
 }
 
-void menu_chunk::append_row(const char *label, menu_command command, menu_chunk *sub_chunk)
+void menu_chunk::append_row(const char *label, menu_command command, menu_chunk *sub_chunk, const char *shortcut)
 {
     labels.push_back(label);
+    shortcuts.push_back(shortcut);
+    disabled.push_back(false);
     commands.push_back(command);
     sub_chunks.push_back(sub_chunk);
+}
+
+void menu_chunk::clear_rows()
+{
+    labels.clear();
+    shortcuts.clear();
+    disabled.clear();
+    commands.clear();
+    sub_chunks.clear();
+    hovered_row = -1;
+    open_row = -1;
+}
+
+void menu_chunk::add_row(const char *label, menu_command command, const char *shortcut)
+{
+    append_row(label, command, nullptr, shortcut);
+}
+
+// Shortcuts stand this far right of the widest label.
+enum { SHORTCUT_GAP = 24 };
+
+static int widest_shortcut(const menu_chunk *chunk)
+{
+    int widest = 0;
+    for (const char *shortcut : chunk->shortcuts)
+        if (shortcut && gui_text_length(shortcut) > widest)
+            widest = gui_text_length(shortcut);
+    return widest;
 }
 
 void menu_chunk::layout(int px, int py)
@@ -50,6 +104,9 @@ void menu_chunk::layout(int px, int py)
         if (width > widest)
             widest = width;
     }
+    int shortcut_width = widest_shortcut(this);
+    if (shortcut_width > 0)
+        widest += SHORTCUT_GAP + shortcut_width;
     w = 6 + widest;
     h = row_count() * row_height() + 4;
     for (int i = 0; i < row_count(); i++)
@@ -106,6 +163,8 @@ int menu_chunk::handle_event(int type, int value)
                 sub->close();
         return 0;
     }
+    if (disabled[row])
+        return 0;
     if (commands[row]) {
         // The command runs while the menu is still open.
         commands[row]();
@@ -133,13 +192,20 @@ int menu_chunk::draw(BITMAP *target)
     rectfill(target, x, y, x + w, y + h, makecol(255, 255, 255));
     if (hovered_row >= 0 && hovered_row < row_count()) {
         int top = y + hovered_row * (th + 2) + 3;
-        bool live = commands[hovered_row] || sub_chunks[hovered_row];
+        bool live = (commands[hovered_row] || sub_chunks[hovered_row]) && !disabled[hovered_row];
         rectfill(target, x + 2, top, x + w - 2, top + th,
                  live ? makecol(0, 200, 255) : makecol(200, 200, 200));
     }
     rect(target, x, y, x + w, y + h, makecol(0, 0, 0));
-    for (int i = 0; i < row_count(); i++)
-        draw_text(x + 3, y + i * (th + 2) + 3, label_text(labels[i]));
+    int shortcut_x = x + w - 3 - widest_shortcut(this);
+    for (int i = 0; i < row_count(); i++) {
+        int top = y + i * (th + 2) + 3;
+        draw_text(x + 3, top, label_text(labels[i]));
+        if (shortcuts[i])
+            draw_text(shortcut_x, top, shortcuts[i]);
+        if (disabled[i])
+            veil_row(x + 2, top, x + w - 2, top + th);
+    }
     return 0;
 }
 
@@ -181,16 +247,16 @@ menu_chunk *menu::chunk_for_rows()
     return chunks[current_chunk];
 }
 
-void menu::add_entry(const char *entry_label, menu_command command)
+void menu::add_entry(const char *entry_label, menu_command command, const char *shortcut)
 {
-    chunk_for_rows()->append_row(entry_label, command, nullptr);
+    chunk_for_rows()->append_row(entry_label, command, nullptr, shortcut);
 }
 
 void menu::begin_submenu(const char *entry_label)
 {
     menu_chunk *parent = chunk_for_rows();
     menu_chunk *sub = new_chunk();
-    parent->append_row(entry_label, nullptr, sub);
+    parent->append_row(entry_label, nullptr, sub, nullptr);
     chunk_stack.push_back(current_chunk);
     current_chunk = (int)chunks.size() - 1;
 }

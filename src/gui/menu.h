@@ -15,6 +15,8 @@ public:
     int hovered_row;                       // row under the pointer, -1 = none
     int open_row;                          // row whose sub-menu was opened last, -1 = none
     std::vector<const char *> labels;      // one per row, not owned
+    std::vector<const char *> shortcuts;   // one per row, shown at the right; null = none; not owned
+    std::vector<bool> disabled;            // one per row: drawn grey, a press does nothing
     std::vector<menu_command> commands;    // one per row; null on a sub-menu row
     std::vector<menu_chunk *> sub_chunks;  // one per row; null on a command row; owned by the menu
     menu *owner;
@@ -38,8 +40,13 @@ public:
     int row_at(int px, int py) const;
     int row_count() const { return (int)labels.size(); }
 
+    // Rows that change while the program runs (a list of recent files):
+    // drop every command row, or add one; lay the chunk out again after.
+    void clear_rows();
+    void add_row(const char *label, menu_command command, const char *shortcut = nullptr);
+
 private:
-    void append_row(const char *label, menu_command command, menu_chunk *sub_chunk);
+    void append_row(const char *label, menu_command command, menu_chunk *sub_chunk, const char *shortcut);
     friend class menu;
 };
 
@@ -65,8 +72,9 @@ public:
     menu(const menu &) = delete;
     menu &operator=(const menu &) = delete;
 
-    // Building, before the menu is added to the manager.
-    void add_entry(const char *label, menu_command command);
+    // Building, before the menu is added to the manager. `shortcut` (may be
+    // null) is the key that runs the command too, e.g. "Ctrl+S".
+    void add_entry(const char *label, menu_command command, const char *shortcut = nullptr);
     void begin_submenu(const char *label);
     void end_submenu();
 

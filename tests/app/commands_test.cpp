@@ -42,6 +42,7 @@ struct commands : testing::Test {
         current_textures = &the_textures;
         show_message = [](const char *text) { told.push_back(text); };
         level_changed = false;
+        quit_requested = 0;
         // The chooser prints the queued picks in turn (none left: a cancel) and logs its arguments;
         // the editor goes on once a pick is printed, so it leaves the queue first.
         std::string script = folder + "/chooser";
@@ -84,6 +85,7 @@ struct commands : testing::Test {
         write_bytes_to_file(d3d.c_str(), s.d3d);
         answer({pick(lev), pick(d3d)});
         open_level_command();
+        if (quit_window.visible) quit_yes_command();   // unsaved changes go
         return lev;
     }
 };
@@ -93,7 +95,13 @@ struct commands : testing::Test {
 TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clears_the_change_only_when_written)
 {
     strcpy(the_settings.lev_directory, "/start/here/");   // gone: the working folder instead
+    // Unsaved changes: Open asks first, and "No" keeps them without a chooser; "Yes" goes on.
     level_changed = true;
+    answer({});
+    open_level_command();
+    EXPECT_TRUE(quit_window.visible && quit_save.visible && quit_window.title == std::string("Discard unsaved changes?"));
+    quit_no_command();
+    EXPECT_TRUE(!quit_window.visible && level_changed && read_file_text(folder + "/args").empty());
     std::string lev = open("first", make_sample_level(2, 1));
     // The palette-list chooser starts on the level's own list when there is one, else in the remembered folder.
     char working[FILE_DIALOG_PATH_SIZE];
@@ -116,6 +124,7 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
     for (const auto &c : failures) {
         answer(c.picks);
         open_level_command();
+        quit_yes_command();
         EXPECT_EQ(told.empty() ? "" : told[0].substr(0, c.told.size()), c.told);
         EXPECT_TRUE(the_level.texture_count == 3 && texture_view.selected_texture == 1 && level_changed && d3d_path == folder + "/first.d3d");
     }
@@ -124,12 +133,14 @@ TEST_F(commands, open_replaces_the_level_only_when_both_files_read_and_save_clea
     log.clear();
     save_command();
     EXPECT_FALSE(level_changed);
-    // A level file changed on disk behind the editor's back is not overwritten.
+    // A level file changed on disk behind the editor's back is not overwritten: "Save" in the quit question
+    // fails, and the editor stays with its changes.
     write_bytes_to_file(lev.c_str(), make_sample_level(1, 1).lev);
     level_changed = true;
     answer({});
-    save_command();
-    EXPECT_TRUE(level_changed);
+    request_quit();
+    quit_save_command();
+    EXPECT_TRUE(level_changed && !quit_requested && !quit_window.visible);
     EXPECT_EQ(told, texts{"The level could not be saved: the level file on disk has 2 pages, the level 3. "
                           "The files on disk were left as they were."});
     EXPECT_EQ(log.lines(), (texts{"Saving changes.", "Save completed", "Saving changes.",
@@ -173,35 +184,45 @@ TEST_F(commands, export_writes_the_chosen_name_with_bmp_or_png_and_remembers_its
 {
     open("level", make_sample_level(2, 1));
     texture_view.selected_texture = 0;
-    strcpy(the_settings.export_directory, "/start/");   // gone: the level's folder instead
     mkdir((folder + "/out").c_str(), 0755);
-    // The chooser starts in the folder last written to, else in the level's.
-    // A size of 1 stands for a PNG: its signature is checked, and for paletted pages whether it holds a palette.
-    struct { std::string start, pick, written; size_t size; std::string directory, told; } cases[] = {
-        {"", "", "", 0, "/start/", ""},
-        {"", pick(folder + "/s", 3), "/s.png", 1, folder + "/", ""},
-        {"", pick(folder + "/t.bmp", 4), "/t.bmp.png", 1, folder + "/", ""},
-        {"", pick(folder + "/out/p", 2), "/out/p.bmp", BITMAP_8BIT_FILE_SIZE, folder + "/out/", ""},
-        {"/out", pick(folder + "/q.bmp"), "/q.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
-        {"", pick(folder + "/r.BMP"), "/r.BMP", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
-        {"", pick(folder + "/none/x"), "", 0, folder + "/", "The page could not be exported to\n" + folder + "/none/x:\nthe file cannot be created."},
+    set_default_settings(&the_settings);
+    strcpy(the_settings.export_directory, "/start/");   // gone: the level's folder instead
+    // The chooser starts in the folder last written to, else in the level's, on the type last written from a
+    // paletted page (8-bit Bitmap at first) with a name for the page. A typed .png or .bmp chooses the container,
+    // the filter the depth; any other name gets the filter's extension. Sizes 1 and 2 stand for 8- and 24-bit PNGs.
+    struct { std::string flags, start, pick, written; size_t size; std::string directory, told; } cases[] = {
+        {"--filter 2 --name page_000.bmp", "", "", "", 0, "/start/", ""},
+        {"--filter 2 --name page_000.bmp", "", pick(folder + "/x.png", 2), "/x.png", 1, folder + "/", ""},
+        {"--filter 3 --name page_000.png", "", pick(folder + "/t.bmp", 4), "/t.bmp", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
+        {"--name page_000.bmp", "", pick(folder + "/out/brick.v2", 2), "/out/brick.v2.bmp", BITMAP_8BIT_FILE_SIZE, folder + "/out/", ""},
+        {"--filter 2 --name page_000.bmp", "/out", pick(folder + "/r.BMP"), "/r.BMP", BITMAP_24BIT_FILE_SIZE, folder + "/", ""},
+        {"--name page_000.bmp", "", pick(folder + "/s", 4), "/s.png", 2, folder + "/", ""},
+        {"--filter 4 --name page_000.png", "", pick(folder + "/none/x"), "", 0, folder + "/", "The page could not be exported to\n" + folder + "/none/x:\nthe file cannot be created."},
     };
+    const std::string paletted_types = " 24-bit Bitmap *.bmp 8-bit Bitmap *.bmp 8-bit PNG Image *.png 24-bit PNG Image *.png\n";
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pick);
         answer({c.pick});
         export_command();
-        EXPECT_EQ(read_file_text(folder + "/args"), "--title Export Page save " + folder + c.start +
-                                                        "/ 24-bit Bitmap *.bmp 8-bit Bitmap *.bmp 8-bit PNG Image *.png 24-bit PNG Image *.png\n");
+        EXPECT_EQ(read_file_text(folder + "/args"), "--title Export Page " + c.flags + " save " + folder + c.start + "/" + paletted_types);
         std::vector<unsigned char> bytes = c.written.empty() ? std::vector<unsigned char>{} : read_file_bytes(folder + c.written);
-        if (c.size == 1) {
+        if (c.size <= 2 && !c.written.empty()) {
             EXPECT_TRUE(bytes.size() > 8 && memcmp(bytes.data(), "\x89PNG", 4) == 0);
-            EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("PLTE") != std::string::npos, c.written == "/s.png");
+            EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("PLTE") != std::string::npos, c.size == 1);
         } else if (!c.written.empty()) {
             EXPECT_EQ(bytes.size(), c.size);
         }
         EXPECT_EQ(the_settings.export_directory, c.directory);
         EXPECT_EQ(told, c.told.empty() ? texts{} : texts{c.told});
     }
+    // A 15-bit page starts on the last 24-bit type and leaves the paletted pages' own as it was.
+    texture_view.selected_texture = 2;
+    answer({pick(folder + "/y", 2)});
+    export_command();
+    EXPECT_EQ(read_file_text(folder + "/args"), "--title Export Page --filter 2 --name page_002.png save " + folder +
+                                                    "/ 24-bit Bitmap *.bmp 24-bit PNG Image *.png\n");
+    EXPECT_TRUE(read_file_bytes(folder + "/y.png").size() > 8 && the_settings.export_paletted_type == 4);
+    texture_view.selected_texture = 0;
     the_level.palette_table[current_palette_id(&the_level, 0)] = nullptr;
     answer({pick(folder + "/y")});
     export_command();

@@ -59,13 +59,21 @@ TEST(settings, saved_text_has_its_exact_layout_odd_values_come_back_byte_for_byt
     set_default_settings(&s);
     EXPECT_EQ(saved_text(s), "[general]\nfast_quit = 0\ninvert_yrot = 0\ninvert_ypos = 0\ninvert_xpos = 0\nbest_colour_reduction = 0\n"
                              "theme = themes/grey.bmp\n\n[directories]\nlev_directory = \nd3d_directory = \n"
-                             "export_directory = \nimport_directory = ");
+                             "export_directory = \nimport_directory = \n\n[export]\nexport_paletted_type = 2\n"
+                             "export_truecolour_type = 1\n\n[recent]");
+    // The recent levels: the newest first, a level opened again moves up, the ninth pushes out the oldest.
+    for (const char *lev : {"/a.lev", "/b.lev", "/a.lev", "/c.lev", "/d.lev", "/e.lev", "/f.lev", "/g.lev", "/h.lev", "/i.lev"})
+        remember_recent_level(&s, lev, (std::string(lev) + ".d3d").c_str());
+    EXPECT_TRUE(strcmp(s.recent_levels[0], "/i.lev") == 0 && strcmp(s.recent_d3ds[0], "/i.lev.d3d") == 0 &&
+                strcmp(s.recent_levels[6], "/c.lev") == 0 && strcmp(s.recent_levels[7], "/a.lev") == 0);
     s.fast_quit = 1;
+    s.export_truecolour_type = 2;
     strcpy(s.lev_directory, "/home/J\xf6rg/Stra\xdf" "e/");
     strcpy(s.d3d_directory, "/\x01\xff\xfe/\x7f/ [x] = ;");
     strcpy(s.export_directory, std::string(SETTINGS_PATH_SIZE - 1, 'e').c_str());
     for (int i = 0; i < 124; i++) strcpy(s.theme + 2 * i, "\xc3\xa9");   // "theme = " and these: 256 bytes
     EXPECT_EQ(saved_text(loaded_from(saved_text(s))), saved_text(s));
+    EXPECT_EQ(std::string(loaded_from(saved_text(s)).recent_d3ds[7]), "/a.lev.d3d");
     // A line break in a folder cannot plant keys.
     strcpy(s.lev_directory, "/odd\nfast_quit = 0\ntheme = evil.bmp");
     settings read = loaded_from(saved_text(s));

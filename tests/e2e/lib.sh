@@ -15,8 +15,8 @@ e2e_fail() {
     echo "FAIL: $*" >&2
     if [[ -n "${WORK:-}" ]]; then
         e2e_shot "failure" || true
-        echo "--- last log lines (${E2E_LOG:-$WORK/debug.txt}):" >&2
-        tail -n 30 "${E2E_LOG:-$WORK/debug.txt}" 2>/dev/null >&2 || true
+        echo "--- last log lines (${E2E_LOG:-}):" >&2
+        tail -n 30 "${E2E_LOG:-}" 2>/dev/null >&2 || true
         echo "--- editor output:" >&2
         tail -n 20 "$WORK/editor.out" 2>/dev/null >&2 || true
         echo "(working folder kept: $WORK)" >&2
@@ -68,6 +68,11 @@ e2e_begin() {
     # The editor finds its theme and about picture in its working folder.
     [[ -d "$BUILD/themes" ]] && cp -r "$BUILD/themes" "$WORK/"
     [[ -f "$BUILD/about.bmp" ]] && cp "$BUILD/about.bmp" "$WORK/"
+    # It keeps its settings and log beside itself: each test runs a copy of
+    # its own (with the chooser and the manual), so none reads another's.
+    E2E_PROGRAM="$WORK/app/qte" E2E_LOG="$WORK/app/debug.txt"
+    mkdir -p "$WORK/app" && cp "$BUILD/qte" "$BUILD/qte_file_chooser" "$WORK/app/" || e2e_fail "cannot copy the editor"
+    [[ -d "$BUILD/README" ]] && cp -r "$BUILD/README" "$WORK/app/"
     # Under the sanitizer: the project's leak suppressions, and libedit's
     # one-off line buffer (loaded with the software GL driver).
     { cat "$SOURCE/tests/lsan.supp" 2>/dev/null; echo "leak:libedit"; } >"$WORK/lsan.supp"
@@ -86,14 +91,15 @@ e2e_begin() {
     export NO_AT_BRIDGE=1
 }
 
-# e2e_start_editor [ARG...]: starts the editor (E2E_PROGRAM, or else
-# build/qte) with ARGs in the working folder, waits for its window and reads
+# e2e_start_editor [ARG...]: starts the editor (E2E_PROGRAM, a copy of
+# build/qte unless a test names another; E2E_LOG is its log) with ARGs in
+# the working folder, waits for its window and reads
 # where it lies on the screen (E2E_EDITOR_X/Y).
 e2e_start_editor() {
-    (cd "$WORK" && exec "${E2E_PROGRAM:-$BUILD/qte}" "$@") >"$WORK/editor.out" 2>&1 &
+    (cd "$WORK" && exec "$E2E_PROGRAM" "$@") >"$WORK/editor.out" 2>&1 &
     E2E_EDITOR_PID=$!
     e2e_until 20 e2e_find_window
-    kill -0 "$E2E_EDITOR_PID" 2>/dev/null || e2e_fail "the editor ended at start-up"
+    kill -0 "$E2E_EDITOR_PID" 2>/dev/null || { wait "$E2E_EDITOR_PID"; e2e_fail "the editor ended at start-up (status $?)"; }
     [[ -n "$E2E_WINDOW" ]] || e2e_fail "no editor window"
     e2e_wait_log "Debug file initialized." 1 10
     sleep 1
@@ -139,7 +145,7 @@ e2e_keys() {
 }
 
 # e2e_wait_log TEXT [COUNT [SECONDS]]: waits until COUNT lines of the log
-# (E2E_LOG, or else debug.txt in the working folder) hold TEXT (one unless told).
+# (E2E_LOG) hold TEXT (one unless told).
 e2e_wait_log() {
     e2e_until "${3:-20}" e2e_log_has "$1" "${2:-1}" || e2e_fail "the log never said ${2:-1} times: $1"
 }
@@ -153,7 +159,7 @@ e2e_log_has() {
 
 # e2e_log_count TEXT: how many log lines hold TEXT.
 e2e_log_count() {
-    grep -cF -- "$1" "${E2E_LOG:-$WORK/debug.txt}" 2>/dev/null || true
+    grep -cF -- "$1" "$E2E_LOG" 2>/dev/null || true
 }
 
 # e2e_menu X ROW [ROW_X]: opens the menu-bar menu at X and clicks its ROW-th
@@ -196,14 +202,19 @@ e2e_live_chooser() {
 }
 
 # e2e_choose_file PATH [FILTER_INDEX [replace]]: waits for the file chooser,
-# picks the filter (1-based, from its drop-down at the bottom right), types
+# picks the filter (1-based, from its drop-down at the bottom right; left as
+# it is without FILTER_INDEX or with an empty one), types
 # the path and presses Enter; "replace" confirms overwriting a file.
 e2e_choose_file() {
     e2e_chooser
-    if [[ -n "${2:-}" && "${2:-1}" != 1 ]]; then
+    if [[ -n "${2:-}" ]]; then
         xdotool mousemove $((CHOOSER_X + CHOOSER_W - 70)) $((CHOOSER_Y + CHOOSER_H - 70)) click 1
         sleep 0.6
+        # The list opens on the type chosen now (and wraps round): Home to
+        # the first, then down.
         local i
+        xdotool key Home
+        sleep 0.1
         for ((i = 1; i < $2; i++)); do xdotool key Down; sleep 0.1; done
         xdotool key Return
         sleep 0.4
@@ -276,12 +287,16 @@ e2e_no_message() {
     ! e2e_pgrep xmessage >/dev/null || e2e_fail "an unexpected message box: $(tr '\0' ' ' </proc/$(e2e_pgrep xmessage | head -n1)/cmdline)"
 }
 
+# Where the question window's buttons can be clicked, with or without "Save"
+# beside them (Yes 320-380 or 290-350, No 420-480 or 370-430, Save 450-510).
+E2E_YES="335 304" E2E_NO="425 304" E2E_SAVE="480 304"
+
 # e2e_quit: Escape, then "Yes" when the quit window asks; e2e_wait_exit.
 e2e_quit() {
     e2e_keys Escape
     sleep 0.3
     if kill -0 "$E2E_EDITOR_PID" 2>/dev/null; then
-        e2e_click 350 304   # "Yes": SCREEN_W/2-80, SCREEN_H/2-3, 60 x 15
+        e2e_click $E2E_YES
     fi
     e2e_wait_exit
 }

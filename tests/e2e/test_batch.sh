@@ -16,7 +16,7 @@ image_menu() { e2e_menu 360 "$1" 350; }
 
 e2e_start_editor
 e2e_menu 40 1
-e2e_click 110 27
+e2e_click 240 27   # Open > LEV, beside the File menu
 e2e_open_level "$lev" "$d3d"
 e2e_click 47 67   # page 0's thumbnail: the Image menu appears
 

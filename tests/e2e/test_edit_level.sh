@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # A modder's session: open a level named in upper case through the real
 # file chooser (the choosers titled by what they ask), pick pages, export
-# them as 24-bit and 8-bit bitmaps, import an 8-bit and a 24-bit bitmap into
-# one-palette pages, decline a partial 8-bit import into the three-palette
-# page and import a 24-bit bitmap into it through the selection window,
-# delete the unused palettes, save with Control+S and quit with Escape and
-# "Yes". Then the files are checked byte for byte and the log line by line.
+# them (the name and type the chooser suggests, typed extensions, 24-bit),
+# import an 8-bit and a 24-bit bitmap into one-palette pages, undo and redo,
+# decline to let the change go for another level, decline a partial 8-bit
+# import into the three-palette page and import a 24-bit bitmap into it
+# through the selection window, save with a held Control+S, delete the
+# unused palettes and quit with Escape and "Save". Then the files are
+# checked byte for byte and the log line by line.
 # Usage: test_edit_level.sh BUILD_DIR SOURCE_DIR
 source "$2/tests/e2e/lib.sh"
 e2e_begin "$1" "$2"
@@ -14,7 +16,7 @@ files() { python3 "$SOURCE/tests/e2e/level_files.py" "$@" || e2e_fail "check fai
 # The demo level the build writes, named in upper case as the game's files
 # often are: page 0 has three palettes, pages 2 and 4 one each, odd pages
 # are 15-bit.
-mkdir -p "$WORK/level" "$WORK/out" "$WORK/in"
+mkdir -p "$WORK/level" "$WORK/in"
 orig="$BUILD/demo/demo"   # .lev and .d3d, left as they are
 lev="$WORK/level/DEMO.LEV" d3d="$WORK/level/DEMO.D3D"
 cp "$orig.lev" "$lev" && cp "$orig.d3d" "$d3d" || e2e_fail "no demo level in $BUILD/demo"
@@ -33,7 +35,7 @@ e2e_start_editor
 # chooser lists there, DEMO.LEV, and Enter takes it; its palette list starts
 # chosen, Enter takes it.
 e2e_menu 40 1
-e2e_click 110 27
+e2e_click 240 27   # Open > LEV, beside the File menu
 e2e_chooser
 xdotool key --clearmodifiers ctrl+l; sleep 0.3
 xdotool type --delay 20 -- "$WORK/level/"; sleep 0.6
@@ -44,13 +46,28 @@ xdotool key Return
 e2e_wait_log "Done loading level"
 sleep 0.5
 
-# Page 0 (three palettes): export as 24-bit, a bare name into the level's
-# folder where the chooser starts (".bmp" is appended; checked once replaced
-# below).
+# Page 0 (three palettes): the export chooser starts in the level's folder
+# on "8-bit Bitmap" with page_000.bmp typed in, and Enter writes that, the
+# lossless round trip. A name without an extension gets the type's
+# (brick.v2.bmp); a typed one chooses the format (x.png: a PNG, not x.png.bmp).
 thumb 0
 image_menu 1
-e2e_choose_file page0_24
+e2e_chooser
+xdotool key Return
 exported 1
+files export8 "$orig.lev" "$orig.d3d" 0 0 "$WORK/level/page_000.bmp"
+image_menu 1
+e2e_choose_file brick.v2
+image_menu 1
+e2e_choose_file x.png
+exported 3
+[[ -s "$WORK/level/brick.v2.bmp" && "$(head -c 4 "$WORK/level/x.png" | tail -c 3)" == PNG && ! -e "$WORK/level/x.png.bmp" ]] ||
+    e2e_fail "typed names did not choose the formats: $(ls "$WORK/level")"
+
+# As 24-bit, a bare name (".bmp" is appended; checked once replaced below).
+image_menu 1
+e2e_choose_file page0_24 1
+exported 4
 
 # Exporting again to the same name (typed without ".bmp") asks before the
 # file is replaced: once declined (and the chooser cancelled), once replaced.
@@ -63,26 +80,21 @@ xdotool key Return; sleep 1
 xdotool key Escape; sleep 0.5      # "Cancel" in the question: back in the chooser
 kill -0 "$CHOOSER_PID" 2>/dev/null || e2e_fail "the chooser closed without asking, or when declined"
 xdotool key Escape; sleep 0.5      # cancel the chooser
-exported 2
+exported 5
 [[ "$WORK/level/page0_24.bmp" -nt "$lev" ]] && e2e_fail "a declined replacement replaced the file"
 image_menu 1
 e2e_choose_file "$WORK/level/page0_24" 1 replace
-exported 3
+exported 6
 [[ "$WORK/level/page0_24.bmp" -nt "$lev" ]] || e2e_fail "the confirmed export did not replace the file"
 files export24 "$orig.lev" "$orig.d3d" 0 0 "$WORK/level/page0_24.bmp"
-# And as 8-bit, elsewhere.
-image_menu 1
-e2e_choose_file "$WORK/out/page0_8.bmp" 2
-exported 4
-files export8 "$orig.lev" "$orig.d3d" 0 0 "$WORK/out/page0_8.bmp"
 
 # A 15-bit page exports as 24-bit only, a bare name into the folder last
 # exported to.
 thumb 1
 image_menu 1
 e2e_choose_file page1
-exported 5
-files export24 "$orig.lev" "$orig.d3d" 1 0 "$WORK/out/page1.bmp"
+exported 7
+files export24 "$orig.lev" "$orig.d3d" 1 0 "$WORK/level/page1.bmp"
 e2e_no_message
 
 # 8-bit bitmap into page 2 (one palette): indices and colour table copied,
@@ -91,7 +103,7 @@ thumb 2
 image_menu 2
 e2e_choose_file "$WORK/in/eight.bmp"
 e2e_wait_log "Finished importing image."
-grep -qF " Placing in $new_a" "$WORK/debug.txt" || e2e_fail "the 8-bit import did not place palette $new_a"
+grep -qF " Placing in $new_a" "$E2E_LOG" || e2e_fail "the 8-bit import did not place palette $new_a"
 titles=$(uniq "$WORK/titles" | paste -sd,)
 [[ "$titles" == "Open Level,Open Palette List,Export Page,Import Image" ]] || e2e_fail "the choosers were titled $titles"
 sleep 0.3
@@ -109,12 +121,21 @@ e2e_keys ctrl+shift+z
 title_is "*Quarly Texture Editor 2.0" "no asterisk after redoing the import"
 [[ "$(e2e_log_count "Undoing the last change.") $(e2e_log_count "Redoing the last change.")" == "1 1" ]] || e2e_fail "a held chord took more than one step"
 
+# Opening a level with the change unsaved asks first; "No" keeps the level
+# and the asterisk, and no chooser opens.
+e2e_keys ctrl+o
+sleep 0.4
+e2e_click $E2E_NO
+title_is "*Quarly Texture Editor 2.0" "No let the unsaved change go"
+e2e_live_chooser && e2e_fail "a chooser opened after No"
+(($(e2e_log_count "Loading level.") == 1)) || e2e_fail "Open went on after No"
+
 # 24-bit bitmap into page 4 (one palette): a new quantised palette.
 thumb 4
 image_menu 2
 e2e_choose_file "$WORK/in/letter.bmp"
 e2e_wait_log "Successfully imported." 1 60
-grep -qF " Placing new palette in $new_b." "$WORK/debug.txt" || e2e_fail "the 24-bit import did not place palette $new_b"
+grep -qF " Placing new palette in $new_b." "$E2E_LOG" || e2e_fail "the 24-bit import did not place palette $new_b"
 sleep 1
 
 # 24-bit bitmap into page 0 (three palettes): the selection window, BRICK_A
@@ -129,8 +150,16 @@ sleep 0.6
 e2e_click 241 244   # BRICK_A in the selector
 e2e_click 320 467   # Done
 e2e_wait_log "Successfully imported." 2 60
-grep -qF " Placing new palette in $slot0." "$WORK/debug.txt" || e2e_fail "the selection import did not overwrite palette $slot0"
+grep -qF " Placing new palette in $slot0." "$E2E_LOG" || e2e_fail "the selection import did not overwrite palette $slot0"
 e2e_no_message
+
+# Control+S held for half a second saves once: neither the held keys nor
+# their repeats save again.
+xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null
+xdotool keydown ctrl keydown s; sleep 0.6; xdotool keyup s keyup ctrl
+e2e_wait_log "Save completed" 2
+sleep 0.5
+(($(e2e_log_count "Saving changes.") == 2)) || e2e_fail "a held Control+S saved $(e2e_log_count "Saving changes.") times in all"
 
 # Level, Delete Unused Palettes: the palettes pages 2 and 4 had, and any
 # that no list named before; a message box names them.
@@ -140,13 +169,13 @@ expected_ids=$(sed -n 1p "$WORK/expected_ids")
 deleted=$(sed -n 2p "$WORK/expected_ids")
 e2e_expect_message "Deleted $(wc -w <<<"$deleted") unused palettes (ids ${deleted// /, })."
 
-# Control+S saves; the asterisk goes. Escape asks "Really quit?" (nothing
-# unsaved); "Yes" ends the program.
-e2e_keys ctrl+s
-e2e_wait_log "Save completed" 2
-sleep 0.4
-[[ "$(xdotool getwindowname "$E2E_WINDOW")" == "Quarly Texture Editor 2.0" ]] || e2e_fail "the asterisk stayed after saving"
-e2e_quit
+# Escape with that change unsaved asks "Discard unsaved changes?"; its
+# "Save" writes the level and ends the program.
+e2e_keys Escape
+sleep 0.3
+e2e_click $E2E_SAVE
+e2e_wait_exit
+(($(e2e_log_count "Save completed") == 3)) || e2e_fail "Save in the quit question did not save"
 
 # The saved files.
 [[ ! -e "$WORK/level/temp.lev" ]] || e2e_fail "temp.lev was left behind"
@@ -167,6 +196,6 @@ want=("Loading level." "Done loading level" "Exporting image." "Finished exporti
       "Successfully imported." "Finished importing image." "Deleting unused palettes."
       "Finished deleting unused palettes" "Saving changes." "Save completed" "Closing debug file.")
 at=0
-while read -r line; do [[ "$line" == "${want[at]:-}" ]] && at=$((at + 1)); done <"$WORK/debug.txt"
+while read -r line; do [[ "$line" == "${want[at]:-}" ]] && at=$((at + 1)); done <"$E2E_LOG"
 ((at == ${#want[@]})) || e2e_fail "log line missing or out of order: ${want[at]}"
 e2e_pass

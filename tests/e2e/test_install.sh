@@ -16,7 +16,7 @@ prefix="$WORK/prefix"
 cmake --install "$BUILD" --prefix "$prefix" >"$WORK/install.out" 2>&1 || e2e_fail "install: $(tail -n 3 "$WORK/install.out")"
 for f in bin/qte bin/qte-tool libexec/qte/qte_file_chooser share/qte/themes/grey.bmp share/qte/about.bmp \
     share/qte/README/main.html share/qte/icons/qte.bmp share/applications/qte.desktop \
-    share/mime/packages/qte.xml share/metainfo/org.example.qte.metainfo.xml; do
+    share/mime/packages/qte.xml share/metainfo/org.example.qte.metainfo.xml share/doc/qte/LICENSE; do
     [[ -s "$prefix/$f" ]] || e2e_fail "not installed: $f"
 done
 for n in 16 24 32 48 64 128 256; do
@@ -27,6 +27,8 @@ done
 [[ "$(env -u DISPLAY "$prefix/bin/qte-tool" --version)" == "qte-tool "* ]] || e2e_fail "the installed qte-tool does not run"
 desktop-file-validate "$prefix/share/applications/qte.desktop" || e2e_fail "desktop-file-validate"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.example.qte.metainfo.xml" || e2e_fail "appstreamcli validate"
+grep -q '<project_license>MIT</project_license>' "$prefix/share/metainfo/org.example.qte.metainfo.xml" &&
+    grep -q '^MIT License' "$prefix/share/doc/qte/LICENSE" || e2e_fail "the licence is not MIT"
 update-mime-database "$prefix/share/mime" 2>/dev/null || e2e_fail "update-mime-database"
 # *.lev in any case: a glob without the case-sensitive flag.
 grep -qx '50:application/x-quarly-level:\*\.lev' "$prefix/share/mime/globs2" || e2e_fail "level glob: $(cat "$prefix/share/mime/globs2")"
