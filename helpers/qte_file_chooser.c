@@ -77,9 +77,9 @@ static GtkFileFilter *filters[16];
 
 /* Choosing another file type in a save dialog changes the extension of the
  * name typed so far when it is one of the types' own. */
-static void follow_filter(GObject *object, GParamSpec *spec, gpointer unused)
+static void follow_filter(GObject *object, GParamSpec *property, gpointer unused)
 {
-    (void)spec;
+    (void)property;
     (void)unused;
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(object);
     GtkFileFilter *chosen = gtk_file_chooser_get_filter(chooser);
