@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Cross-builds the core, qte-tool.exe and the core's tests for 64-bit Windows
-# into build-windows/, with Debian's mingw-w64 and Wine. The libraries it
+# Cross-builds qte.exe, qte-tool.exe and the tests for 64-bit Windows into
+# build-windows/, with Debian's mingw-w64 and Wine, and packs
+# build-windows/qte-windows-x86_64.zip. The libraries it
 # links (libpng, libjpeg-turbo, Allegro 4.4 with AllegroGL, GoogleTest) are
 # built from Debian's sources once, into a prefix under
-# ~/.cache/qte-windows/ named after this script's and the toolchain file's
-# hash. With --test LINUX_TOOL it then runs the core's tests under Wine and
-# compares qte-tool.exe with the Linux tool on the demo level.
+# ~/.cache/qte-windows/ named after their recipe's and the toolchain file's
+# hash. With --test LINUX_TOOL it then runs the core's tests under Wine,
+# compares qte-tool.exe with the Linux tool on the demo level and runs the
+# Windows tests (tests/windows/test_*.sh: the editor under Wine in Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -18,7 +20,9 @@ scripts/install-deps.sh --windows
 jobs=$(nproc)
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/qte-windows
-key=$(cat "$0" "$toolchain" | sha256sum | cut -c1-16)
+# The key covers what makes the libraries: the lines between the two
+# "libraries" marks below and the toolchain file.
+key=$(sed -n '/^# --- libraries ---$/,/^# --- end of libraries ---$/p' "$0" | cat - "$toolchain" | sha256sum | cut -c1-16)
 prefix=$cache/$key
 quiet() { "$@" > "$cache/last-step.log" 2>&1 || { cat "$cache/last-step.log"; return 1; }; }
 mkdir -p "$cache"
@@ -33,6 +37,7 @@ if wineserver -p > /dev/null 2>&1; then
 fi
 wineboot > /dev/null 2>&1
 
+# --- libraries ---
 # Debian's source of PACKAGE unpacked into DIR with Debian's patches applied.
 # A version whose patches are not served any more gives way to an older one
 # that has them; the upstream tarball alone, unpatched, is the last resort.
@@ -67,10 +72,6 @@ build_into_prefix() {
 
 if [[ ! -f $prefix/complete ]]; then
   echo "Building the Windows libraries into $prefix"
-  # Prefixes of older versions of this script are of no more use.
-  for old in "$cache"/*; do
-    if [[ $(basename "$old") =~ ^[0-9a-f]{16}$ ]]; then rm -rf "$old"; fi
-  done
   work=$(mktemp -d "$cache/work.XXXXXX")
   mkdir -p "$cache/apt/sources.list.d" "$cache/apt/lists/partial" "$cache/apt/cache/archives/partial"
   # Debian's own source lists, as deb-src, in a private apt folder.
@@ -100,6 +101,7 @@ if [[ ! -f $prefix/complete ]]; then
   rm -rf "$work"
   touch "$prefix/complete"
 fi
+# --- end of libraries ---
 
 echo "Cross-building into build-windows/"
 # A build configured against another prefix starts afresh.
@@ -108,8 +110,20 @@ if [[ -f build-windows/CMakeCache.txt ]] && ! grep -q "^QTE_WINDOWS_PREFIX:.*=$p
   fresh=(--fresh)
 fi
 cmake "${fresh[@]}" -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQTE_WINDOWS_PREFIX="$prefix" \
-  -DCMAKE_BUILD_TYPE=Release -DQTE_EDITOR=OFF -DQTE_TESTS=ON > /dev/null
+  -DCMAKE_BUILD_TYPE=Release -DQTE_EDITOR=ON -DQTE_TESTS=ON > /dev/null
 cmake --build build-windows -j"$jobs"
+
+# The package: the programs, their assets, the demo level, our licence and
+# those of everything linked in.
+package=build-windows/qte-windows-x86_64
+rm -rf "$package" "$package.zip"
+mkdir -p "$package/licences"
+cp build-windows/qte.exe build-windows/qte-tool.exe build-windows/about.bmp "$package"/
+cp -r build-windows/themes build-windows/README build-windows/demo "$package"/
+cp LICENSE "$package/LICENSE.txt"
+cp "$prefix"/licences/* "$package/licences/"
+(cd build-windows && zip -qr9 qte-windows-x86_64.zip qte-windows-x86_64)
+echo "Packed build-windows/qte-windows-x86_64.zip ($(du -k build-windows/qte-windows-x86_64.zip | cut -f1) KiB)"
 
 if [[ -n $linux_tool ]]; then
   # Wine cannot start the Python that computes the image suite's reference
@@ -120,4 +134,8 @@ if [[ -n $linux_tool ]]; then
     2> /dev/null
   (cd build-windows && QTE_IMAGE_REFERENCES=$root/build-windows/image_references ctest --output-on-failure -j"$jobs")
   bash tests/windows/tool_matches_linux.sh "$linux_tool" build-windows/qte-tool.exe "$(dirname "$linux_tool")/demo"
+  for script in tests/windows/test_*.sh; do
+    echo "Running $script"
+    bash "$script" "$root/build-windows" "$root"
+  done
 fi

@@ -14,7 +14,8 @@ if [[ "${1:-}" == "--test" ]]; then
              python3-pil valgrind pngquant)
 fi
 if [[ "${1:-}" == "--windows" ]]; then
-  packages=(cmake dpkg-dev xz-utils googletest mingw-w64 wine64 wine libz-mingw-w64-dev)
+  packages=(cmake dpkg-dev xz-utils googletest mingw-w64 wine64 wine libz-mingw-w64-dev zip
+            xvfb xauth xdotool imagemagick openssl python3)
 fi
 
 missing=()

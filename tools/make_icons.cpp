@@ -5,15 +5,19 @@
 // writes OUTPUT_FOLDER/hicolor/NxN/apps/qte.png for N = 16 ... 256 (RGBA,
 // transparent round the page's rounded corners) and OUTPUT_FOLDER/qte.bmp,
 // the 64 x 64 picture as 24-bit BMP with the transparent pixels magenta,
-// Allegro's mask colour.
+// Allegro's mask colour, and OUTPUT_FOLDER/qte.ico, the Windows program's
+// icon, which holds the PNGs of 16 to 256 pixels as they are.
 #include <math.h>
 #include <png.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
+
+#include "base/file_io.h"
+#include "base/file_system.h"
 
 namespace {
 
@@ -99,17 +103,16 @@ int make_folders(const std::string &path)
 {
     for (size_t i = 1; i <= path.size(); i++) {
         if (i == path.size() || path[i] == '/')
-            mkdir(path.substr(0, i).c_str(), 0755);
+            make_folder(path.substr(0, i).c_str());
     }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : 1;
+    return path_kind(path.c_str(), nullptr) == PATH_FOLDER ? 0 : 1;
 }
 
 // Writes the picture through libpng; 0 on success. `rows` points into
 // `pixels`, set up before the error jump target so nothing is skipped.
 int write_png(const char *path, int size, std::vector<unsigned char> &pixels, std::vector<png_bytep> &rows)
 {
-    FILE *f = fopen(path, "wb");
+    FILE *f = open_file(path, "wb");
     if (!f)
         return 1;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -151,7 +154,7 @@ int write_bmp(const char *path, int size, const std::vector<unsigned char> &pixe
     header[26] = 1;                      // planes
     header[28] = 24;                     // bits per pixel
     put32(header + 34, data_size);       // no compression; the pixels' size
-    FILE *f = fopen(path, "wb");
+    FILE *f = open_file(path, "wb");
     if (!f)
         return 1;
     bool ok = fwrite(header, 1, sizeof header, f) == sizeof header;
@@ -169,6 +172,26 @@ int write_bmp(const char *path, int size, const std::vector<unsigned char> &pixe
     return fclose(f) == 0 && ok ? 0 : 1;
 }
 
+// An icon file of PNG pictures: the directory (6 bytes, then 16 a picture)
+// and the PNG files' bytes after it. A side of 256 is written as 0.
+int write_ico(const std::string &path, const std::vector<int> &sizes, const std::vector<std::string> &pngs)
+{
+    std::vector<unsigned char> ico = {0, 0, 1, 0, (unsigned char)sizes.size(), 0};
+    size_t offset = 6 + 16 * sizes.size();
+    for (size_t i = 0; i < sizes.size(); i++) {
+        unsigned char entry[16] = {(unsigned char)(sizes[i] & 255), (unsigned char)(sizes[i] & 255), 0, 0, 1, 0, 32};
+        put32(entry + 8, (unsigned)pngs[i].size());
+        put32(entry + 12, (unsigned)offset);
+        ico.insert(ico.end(), entry, entry + 16);
+        offset += pngs[i].size();
+    }
+    for (const std::string &png : pngs) ico.insert(ico.end(), png.begin(), png.end());
+    FILE *f = open_file(path.c_str(), "wb");
+    if (!f) return 1;
+    bool ok = fwrite(ico.data(), 1, ico.size(), f) == ico.size();
+    return fclose(f) == 0 && ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -178,6 +201,8 @@ int main(int argc, char **argv)
         return 2;
     }
     std::string out = argv[1];
+    std::vector<int> ico_sizes;
+    std::vector<std::string> ico_pngs;
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
         std::string folder = out + "/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
         std::string path = folder + "/qte.png";
@@ -187,10 +212,21 @@ int main(int argc, char **argv)
             fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;
         }
+        size_t png_size = 0;
+        unsigned char *png = read_file_start(path.c_str(), 1 << 20, &png_size);
+        if (png && size != 24 && size != 128) {
+            ico_sizes.push_back(size);
+            ico_pngs.emplace_back((const char *)png, png_size);
+        }
+        free(png);
         if (size == 64 && write_bmp((out + "/qte.bmp").c_str(), size, pixels) != 0) {
             fprintf(stderr, "cannot write %s/qte.bmp\n", out.c_str());
             return 1;
         }
+    }
+    if (write_ico(out + "/qte.ico", ico_sizes, ico_pngs) != 0) {
+        fprintf(stderr, "cannot write %s/qte.ico\n", out.c_str());
+        return 1;
     }
     return 0;
 }

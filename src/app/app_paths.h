@@ -8,15 +8,21 @@
 //    $XDG_STATE_HOME/qte/debug.txt (~/.config and ~/.local/state when the
 //    variables are unset or not absolute), so nothing lands in the working
 //    folder or the top of the home folder.
-//  - anything else is a build folder: assets in the working folder when
+//  - on Linux, anything else is a build folder: assets in the working folder when
 //    there, otherwise beside the executable; the chooser, "settings.ini" and
 //    the log "debug.txt" beside the executable, whatever the working folder,
 //    so that the settings read are the ones written.
+//  - on Windows (app_paths_windows.cpp), wherever the program was unpacked:
+//    assets and helpers beside the executable, the settings in the roaming
+//    application data (%APPDATA%\qte\settings.ini, which follows the user
+//    between machines) and the log in the local one
+//    (%LOCALAPPDATA%\qte\debug.txt), so an unpacked folder that cannot be
+//    written to still works.
 #pragma once
 
 #include <string>
 
-// True for the installed layout above.
+// True for the installed layout above (always false on Windows).
 bool app_installed();
 // The asset NAME (a path relative to the asset folder, e.g. "themes/grey.bmp");
 // an absolute NAME is returned as it is.

@@ -30,7 +30,7 @@
 #include "app/readme.h"
 #include "app/settings.h"
 #include "app/undo.h"
-#include "app/x11_window.h"
+#include "app/desktop_window.h"
 #include "gui/object.h"
 #include "render/gl_textures.h"
 #include "level/level.h"
@@ -137,7 +137,7 @@ static void set_title(const char *title)
 {
     window_title = title;
     if (system_driver && system_driver->set_window_title) set_window_title(title);
-    set_x11_window_title(title);
+    set_desktop_window_title(title);
 }
 
 void logic_step(gui_manager *manager, void (*screen_step)())
@@ -221,8 +221,8 @@ static void after_modal_window()
 static void screen_step()
 {
     main_screen_step();
-    x11_drop drop;
-    if (poll_x11_drop(&drop)) {
+    file_drop drop;
+    if (poll_dropped_files(&drop)) {
         open_dropped_files(drop.files, drop.x, drop.y);
         picture_may_change = true;
     }
@@ -231,7 +231,7 @@ static void screen_step()
 static void main_loop_step()
 {
     screen_sample now = sample_screen(loop_manager);
-    if (step_changes_picture(last_sample, now) || take_x11_exposure()) picture_may_change = true;
+    if (step_changes_picture(last_sample, now) || take_window_exposure()) picture_may_change = true;
     if (redraw_ticks_left > 0) {
         redraw_ticks_left--;
         picture_may_change = true;
@@ -253,7 +253,7 @@ static void redraw_while_waiting()
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     double seconds = (double)now.tv_sec + (double)now.tv_nsec / 1e9;
-    if (take_x11_exposure() || seconds - last_drawn >= 0.5) {
+    if (take_window_exposure() || seconds - last_drawn >= 0.5) {
         draw_frame_now();
         last_drawn = seconds;
     }
@@ -324,7 +324,7 @@ static int load_theme(const char *path)
 // the asset is missing.
 static void set_icon()
 {
-    set_x11_window_icon(asset_path("icons/qte.bmp").c_str());
+    set_desktop_window_icon(asset_path("icons/qte.bmp").c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -351,13 +351,13 @@ int run_editor(const char *level_file, const char *d3d_file)
     // crash; the user gets the same message as for a window that cannot open,
     // with the reason.
     char why[256];
-    if (!open_x11_connection(why, sizeof why)) {
+    if (!open_window_system(why, sizeof why)) {
         show_mode_failure(why);
         return -1;
     }
     if (allegro_init() != 0) {
         show_mode_failure("Allegro could not be started on the X display.");
-        close_x11_connection();
+        close_window_system();
         return -1;
     }
     install_allegro_gl();
@@ -367,15 +367,16 @@ int run_editor(const char *level_file, const char *d3d_file)
     show_os_cursor(MOUSE_CURSOR_ARROW);
     install_timers();
 
-    prepare_x11_window(WINDOW_TITLE);
+    prepare_desktop_window(WINDOW_TITLE);
     set_display_switch_mode(SWITCH_BACKGROUND);
     if (!set_window_mode()) {
         show_mode_failure(nullptr);
         return -1;
     }
-    catch_x11_errors();
-    watch_x11_exposure();
-    accept_x11_drops();
+    catch_window_system_errors();
+    watch_window_exposure();
+    accept_dropped_files();
+    bring_window_to_front();
     allegro_gl_use_mipmapping(FALSE);
 
     memset(&the_level, 0, sizeof the_level);
@@ -434,6 +435,6 @@ int run_editor(const char *level_file, const char *d3d_file)
     set_close_button_callback(nullptr);
     set_file_dialog_wait_hook(nullptr);
     delete manager;
-    close_x11_connection();
+    close_window_system();
     return 0;
 }

@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 #include <string>
 
@@ -17,6 +16,7 @@
 #include "app/undo.h"
 #include "app/user_message.h"
 #include "base/debug_log.h"
+#include "base/file_system.h"
 #include "base/path.h"
 #include "level/level.h"
 #include "level/level_writer.h"
@@ -104,13 +104,13 @@ static void load_level_files(const char *lev_name, const char *d3d_name)
     // Both files are opened and read before the loaded level is let go, so
     // that a wrong choice never costs the user the level (and its unsaved
     // changes) that was open.
-    FILE *lev = fopen(lev_name, "rb");
+    FILE *lev = open_file(lev_name, "rb");
     if (!lev) {
         report_unreadable("level file", lev_name, strerror(errno));
         debug_log("Done loading level");
         return;
     }
-    FILE *d3d = fopen(d3d_name, "rb");
+    FILE *d3d = open_file(d3d_name, "rb");
     if (!d3d) {
         report_unreadable("palette-list file", d3d_name, strerror(errno));
         fclose(lev);

@@ -5,7 +5,6 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <time.h>
 
 #include <memory>
@@ -20,6 +19,7 @@
 #include "app/undo.h"
 #include "app/user_message.h"
 #include "base/debug_log.h"
+#include "base/file_system.h"
 #include "base/path.h"
 #include "imaging/bitmap_export.h"
 #include "imaging/batch.h"
@@ -91,8 +91,7 @@ int export_filter_index(export_format format, bool paletted)
 // level's own.
 const char *start_folder(const char *last_used)
 {
-    struct stat st;
-    return stat(last_used, &st) == 0 && S_ISDIR(st.st_mode) ? last_used : level_folder;
+    return path_kind(last_used, nullptr) == PATH_FOLDER ? last_used : level_folder;
 }
 
 bool page_exists(int page)
@@ -209,7 +208,7 @@ void import_marked_textures()
 void remember_folder(char *setting, const char *folder)
 {
     size_t n = strlen(folder);
-    snprintf(setting, SETTINGS_PATH_SIZE, "%s%s", folder, n > 0 && folder[n - 1] == '/' ? "" : "/");
+    snprintf(setting, SETTINGS_PATH_SIZE, "%s%s", folder, n > 0 && is_path_separator(folder[n - 1]) ? "" : "/");
 }
 
 double seconds_now()

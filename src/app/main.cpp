@@ -2,11 +2,12 @@
 #include <allegro.h>
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "app/editor.h"
+#include "base/command_line.h"
+#include "base/file_system.h"
 
 static const char USAGE[] =
     "Usage: qte [LEVEL.lev [LEVEL.d3d]]\n"
@@ -15,17 +16,13 @@ static const char USAGE[] =
     "  --help     show this text\n"
     "  --version  show the version\n";
 
-// A path from the command line made absolute, so the folders the editor
-// remembers for its file dialogs are real folders.
-static std::string absolute(const char *path)
-{
-    char here[4096];
-    if (path[0] == '/' || !getcwd(here, sizeof here)) return path;
-    return std::string(here) + "/" + path;
-}
-
 int main(int argc, char **argv)
 {
+    // UTF-8 words on every system (Windows hands main the local code page).
+    command_line line;
+    read_command_line(argc, argv, &line);
+    argc = (int)line.words.size();
+    argv = line.argv.data();
     const char *files[2] = {nullptr, nullptr};
     int file_count = 0;
     bool options_done = false;
@@ -48,7 +45,9 @@ int main(int argc, char **argv)
             files[file_count++] = a;
         }
     }
-    std::string lev = files[0] ? absolute(files[0]) : "", d3d = files[1] ? absolute(files[1]) : "";
+    // Made absolute, so the folders the editor remembers for its file
+    // dialogs are real folders.
+    std::string lev = files[0] ? absolute_path(files[0]) : "", d3d = files[1] ? absolute_path(files[1]) : "";
     return run_editor(files[0] ? lev.c_str() : nullptr, files[1] ? d3d.c_str() : nullptr);
 }
 END_OF_MAIN()

@@ -11,7 +11,6 @@
 #include <allegro.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <string>
 
@@ -26,6 +25,7 @@
 #include "app/undo.h"
 #include "app/update_check.h"
 #include "app/user_message.h"
+#include "base/file_system.h"
 #include "base/version.h"
 
 texture_render texture_view;
@@ -136,8 +136,7 @@ enum { LEVEL_MENU_UNDO = 1, LEVEL_MENU_REDO = 2 };
 
 bool is_file(const char *path)
 {
-    struct stat st;
-    return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+    return path_kind(path, nullptr) == PATH_FILE;
 }
 
 void refresh_recent_rows()

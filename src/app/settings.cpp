@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/debug_log.h"
+#include "base/file_system.h"
 #include "base/file_io.h"
 
 // Copies a value into a fixed text field. A value longer than the field is cut
@@ -101,7 +102,7 @@ static char *read_config_text(const char *path, size_t *escaped_size)
 {
     unsigned char *data = nullptr;
     size_t size = 0, capacity = 0;
-    FILE *f = fopen(path, "rb");
+    FILE *f = open_file(path, "rb");
     if (f) {
         while (size < SETTINGS_FILE_LIMIT) {
             if (size == capacity) {

@@ -43,6 +43,12 @@ void sync_folder(const char *folder);
 // The absolute path of an existing file, through symbolic links, in `out`
 // (`size` bytes); false when it does not exist or does not fit.
 bool resolve_path(const char *path, char *out, size_t size);
+// `path` made absolute against the working folder, without asking whether
+// it exists; as given when it is absolute already or the system cannot tell.
+std::string absolute_path(const char *path);
+// The folder holding the running program, ending in its separator; empty
+// when the system cannot tell.
+std::string executable_folder();
 // Creates a new file whose name is `path_template` with its last six
 // characters ("XXXXXX") replaced, never opening an existing one, and opens it
 // for writing bytes; `path_template` then holds the name. Where the system

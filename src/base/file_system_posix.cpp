@@ -68,6 +68,25 @@ bool resolve_path(const char *path, char *out, size_t size)
     return true;
 }
 
+std::string absolute_path(const char *path)
+{
+    char here[PATH_MAX];
+    if (path[0] == '/' || !getcwd(here, sizeof here)) return path;
+    if (strcmp(path, ".") == 0) return here;
+    return std::string(here) + "/" + path;
+}
+
+std::string executable_folder()
+{
+    char exe[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return "";
+    exe[n] = '\0';
+    std::string folder(exe);
+    folder.erase(folder.rfind('/') + 1);
+    return folder;
+}
+
 FILE *create_temp_file(char *path_template, const char *permissions_of)
 {
     struct stat st;

@@ -189,6 +189,30 @@ bool resolve_path(const char *path, char *out, size_t size)
     return true;
 }
 
+std::string absolute_path(const char *path)
+{
+    std::wstring wide = utf16_from_utf8(path);
+    if (wide.empty()) return path;
+    DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(n + 1, L'\0');
+    if (n == 0 || GetFullPathNameW(wide.c_str(), n + 1, &full[0], nullptr) != n - 1) return path;
+    full.resize(n - 1);
+    std::string result = utf8_from_utf16(full.c_str());
+    return result.empty() ? path : result;
+}
+
+std::string executable_folder()
+{
+    std::wstring exe(32768, L'\0');
+    DWORD n = GetModuleFileNameW(nullptr, &exe[0], (DWORD)exe.size());
+    if (n == 0 || n >= exe.size()) return "";
+    exe.resize(n);
+    std::string folder = utf8_from_utf16(exe.c_str());
+    size_t slash = folder.find_last_of("\\/");
+    folder.erase(slash == std::string::npos ? 0 : slash + 1);
+    return folder;
+}
+
 FILE *create_temp_file(char *path_template, const char *)
 {
     size_t length = strlen(path_template);

@@ -77,18 +77,23 @@ e2e_begin() {
     # one-off line buffer (loaded with the software GL driver).
     { cat "$SOURCE/tests/lsan.supp" 2>/dev/null; echo "leak:libedit"; } >"$WORK/lsan.supp"
     export LSAN_OPTIONS="suppressions=$WORK/lsan.supp:print_suppressions=0"
-    exec 5>"$WORK/display"
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.out" 2>&1 &
-    E2E_XVFB_PID=$!
-    exec 5>&-
-    e2e_until 10 test -s "$WORK/display" || e2e_fail "Xvfb did not start"
-    export DISPLAY=":$(head -n 1 "$WORK/display")"
+    e2e_start_display
     # Keep the chooser quiet and the browser launch observable.
     export GSETTINGS_BACKEND=memory
     # The chooser's recent files and bookmarks stay in the working folder.
     export HOME="$WORK/home"
     mkdir -p "$HOME"
     export NO_AT_BRIDGE=1
+}
+
+# e2e_start_display: a private X server for the test (DISPLAY).
+e2e_start_display() {
+    exec 5>"$WORK/display"
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.out" 2>&1 &
+    E2E_XVFB_PID=$!
+    exec 5>&-
+    e2e_until 10 test -s "$WORK/display" || e2e_fail "Xvfb did not start"
+    export DISPLAY=":$(head -n 1 "$WORK/display")"
 }
 
 # e2e_start_editor [ARG...]: starts the editor (E2E_PROGRAM, a copy of

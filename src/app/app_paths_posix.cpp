@@ -1,5 +1,7 @@
-// Where the editor finds its assets and helper and keeps its settings and log.
+// Where the editor finds its assets and helper and keeps its settings and log on Linux.
 #include "app/app_paths.h"
+
+#include "base/file_system.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -7,21 +9,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The folder holding the running executable, ending in '/'; empty when
-// /proc cannot tell.
-std::string executable_folder()
-{
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0)
-        return "";
-    exe[n] = '\0';
-    std::string folder(exe);
-    size_t slash = folder.rfind('/');
-    folder.erase(slash == std::string::npos ? 0 : slash + 1);
-    return folder;
-}
 
 bool is_folder(const std::string &path)
 {

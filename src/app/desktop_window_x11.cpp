@@ -3,7 +3,7 @@
 //
 // Sections: the connection and X errors; class, title and icon; exposure;
 // drag and drop.
-#include "app/x11_window.h"
+#include "app/desktop_window.h"
 
 #include <allegro.h>
 #include <xalleg.h>
@@ -45,7 +45,7 @@ int log_x_error(Display *display, XErrorEvent *error)
 // ---------------------------------------------------------------------------
 // The connection and X errors.
 
-bool open_x11_connection(char *why, size_t why_size)
+bool open_window_system(char *why, size_t why_size)
 {
     const char *name = getenv("DISPLAY");
     if (!name || !name[0]) {
@@ -75,12 +75,12 @@ bool open_x11_connection(char *why, size_t why_size)
     return true;
 }
 
-void catch_x11_errors()
+void catch_window_system_errors()
 {
     if (own) XSetErrorHandler(log_x_error);
 }
 
-void close_x11_connection()
+void close_window_system()
 {
     if (own) XCloseDisplay(own);
     own = nullptr;
@@ -89,14 +89,14 @@ void close_x11_connection()
 // ---------------------------------------------------------------------------
 // Class, title and icon.
 
-void prepare_x11_window(const char *title)
+void prepare_desktop_window(const char *title)
 {
     if (!system_driver) return;
     xwin_set_window_name("qte", "Qte");
     set_window_title(title);
 }
 
-void set_x11_window_title(const char *title)
+void set_desktop_window_title(const char *title)
 {
     if (!have_window()) return;
     XLOCK();
@@ -108,7 +108,7 @@ void set_x11_window_title(const char *title)
     XUNLOCK();
 }
 
-bool set_x11_window_icon(const char *bmp_path)
+bool set_desktop_window_icon(const char *bmp_path)
 {
     BITMAP *picture = load_bitmap(bmp_path, nullptr);
     if (!picture) return false;
@@ -156,14 +156,17 @@ void note_exposure(int x, int y, int w, int h)
 
 }  // namespace
 
-void watch_x11_exposure()
+// The window manager gives a new window the focus.
+void bring_window_to_front() {}
+
+void watch_window_exposure()
 {
     if (!have_window() || _xwin_window_redrawer == note_exposure) return;
     allegro_redrawer = _xwin_window_redrawer;
     _xwin_window_redrawer = note_exposure;
 }
 
-bool take_x11_exposure()
+bool take_window_exposure()
 {
     bool exposed = window_exposed;
     window_exposed = false;
@@ -299,8 +302,8 @@ int hex_value(char c)
     return -1;
 }
 
-}  // namespace
-
+// The local paths of a text/uri-list ("file:///a%20b.lev\r\n" -> "/a b.lev"),
+// in order; other schemes and comments are left out.
 std::vector<std::string> file_paths_of_uri_list(const std::string &uris)
 {
     std::vector<std::string> paths;
@@ -331,7 +334,9 @@ std::vector<std::string> file_paths_of_uri_list(const std::string &uris)
     return paths;
 }
 
-void accept_x11_drops()
+}  // namespace
+
+void accept_dropped_files()
 {
     if (!own || !have_window() || proxy_window != None) return;
     for (int i = 0; i < ATOM_COUNT; i++) atom[i] = XInternAtom(own, atom_names[i], False);
@@ -347,7 +352,7 @@ void accept_x11_drops()
     XFlush(own);
 }
 
-bool poll_x11_drop(x11_drop *drop)
+bool poll_dropped_files(file_drop *drop)
 {
     if (!own || proxy_window == None) return false;
     while (XPending(own)) {
