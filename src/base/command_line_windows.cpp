@@ -23,6 +23,12 @@ void read_command_line(int argc, char **argv, command_line *line)
     line->argv.clear();
     for (std::string &word : line->words) line->argv.push_back(&word[0]);
     line->argv.push_back(nullptr);
+    // A window program (the editor) has no standard output; started from a
+    // console, it writes its help and errors there.
+    if (!GetStdHandle(STD_OUTPUT_HANDLE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        (void)!freopen("CONOUT$", "w", stdout);
+        (void)!freopen("CONOUT$", "w", stderr);
+    }
     // Text mode would turn each "\n" into "\r\n"; the output stays as on
     // other systems, and a console shows its UTF-8 as such.
     _setmode(_fileno(stdout), _O_BINARY);
