@@ -6,7 +6,9 @@
 # plain HTTP.
 # usage: test_update_download.sh BUILD_WINDOWS_DIR SOURCE_DIR
 set -euo pipefail
-tests=$(realpath "$1/windows_tests.exe")
+tests=$1/windows_tests.exe
+[[ -f $tests ]] || tests=$1/tests/windows_tests.exe   # where a tests/ folder builds it
+tests=$(realpath "$tests")
 work=$(mktemp -d)
 server=""
 trap '[[ -z $server ]] || kill "$server"; rm -rf "$work"' EXIT
