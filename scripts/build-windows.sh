@@ -113,6 +113,15 @@ cmake "${fresh[@]}" -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE="$toolchain" -D
   -DCMAKE_BUILD_TYPE=Release -DQTE_EDITOR=ON -DQTE_TESTS=ON > /dev/null
 cmake --build build-windows -j"$jobs"
 
+# Every program must run from the package alone: it may import only
+# Windows' own DLLs.
+for exe in build-windows/qte.exe build-windows/qte-tool.exe; do
+  foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | grep -viE \
+    '^(kernel32|user32|gdi32|shell32|ole32|comdlg32|opengl32|glu32|ddraw|dsound|dinput8?|winmm|winhttp|crypt32|msvcrt|advapi32)\.dll$' \
+    || true)
+  [[ -z $foreign ]] || { echo "$exe needs DLLs the package lacks: $foreign"; exit 1; }
+done
+
 # The package: the programs, their assets, the demo level, our licence and
 # those of everything linked in.
 package=build-windows/qte-windows-x86_64

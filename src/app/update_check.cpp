@@ -1,7 +1,6 @@
-// The update check: libcurl download of the version file and the comparison.
+// The update check: the version file's buffer, the comparison and the command.
 #include "app/update_check.h"
 
-#include <curl/curl.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -16,32 +15,12 @@ namespace {
 // the text after the header can be shown as a terminated string.
 char *buffer = nullptr;
 int received = 0;
-bool too_large = false;
 
 // Reads the little-endian signed 32-bit field at `offset` of the buffer.
 int32_t header_field(int offset)
 {
     const unsigned char *p = (const unsigned char *)buffer + offset;
     return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
-}
-
-// libcurl's write function: appends to the process-wide buffer. Answering
-// fewer bytes than offered makes libcurl stop with an error.
-size_t write_callback(char *data, size_t size, size_t count, void *)
-{
-    size_t n = size * count;
-    if (n > (size_t)(UPDATE_MAX_SIZE - received)) {
-        too_large = true;
-        return 0;
-    }
-    char *grown = (char *)realloc(buffer, (size_t)received + n + 1);
-    if (!grown)
-        return 0;
-    buffer = grown;
-    memcpy(buffer + received, data, n);
-    received += (int)n;
-    buffer[received] = '\0';
-    return n;
 }
 
 }  // namespace
@@ -60,30 +39,15 @@ int fetch_update_file(const char *url)
 {
     // Each check reads only what this download brings.
     free_update_buffer();
-    too_large = false;
-    CURL *curl = curl_easy_init();
-    if (!curl)
+    std::string body;
+    if (download_update_file(url, &body) != 0)
         return 1;
-    debug_log("Curl init successful.");
-    curl_easy_setopt(curl, CURLOPT_URL, url);
-    curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, write_callback);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, (long)UPDATE_CONNECT_TIMEOUT);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, (long)UPDATE_TOTAL_TIMEOUT);
-    CURLcode result = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
-    if (result == CURLE_OK) {
-        debug_log("Got file successfully");
-        return 0;
-    }
-    debug_log("Error obtaining update file!");
-    if (too_large)
-        debug_log(" The update file is larger than %d bytes.", (int)UPDATE_MAX_SIZE);
-    free_update_buffer();
-    return 1;
+    buffer = (char *)malloc(body.size() + 1);
+    if (!buffer)
+        return 1;
+    memcpy(buffer, body.data(), body.size() + 1);
+    received = (int)body.size();
+    return 0;
 }
 
 int compare_update_version()

@@ -1,11 +1,10 @@
 // The update check: downloads the version file and compares it with ours.
 #pragma once
 
+#include "app/update_download.h"
 #include "base/version.h"
 
 enum { UPDATE_HEADER_SIZE = 16 };
-// A version file is a header and a short note; anything bigger is refused.
-enum { UPDATE_MAX_SIZE = 1 << 20 };
 
 // 1 = a newer version exists, 0 = not newer, -1 = the file could not be
 // fetched (or is shorter than its 16-byte header). Each check starts from an
@@ -21,10 +20,6 @@ int compare_update_version();
 const char *update_buffer();
 int update_length();
 void free_update_buffer();
-
-// Seconds the download may take to connect and in all; the check never
-// blocks the editor longer than this.
-enum { UPDATE_CONNECT_TIMEOUT = 5, UPDATE_TOTAL_TIMEOUT = 15 };
 
 // The "Check for updates" menu command.
 void check_for_updates_command();
