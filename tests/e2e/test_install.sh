@@ -37,11 +37,7 @@ grep -qx '50:application/x-quarly-level:\*\.lev' "$prefix/share/mime/globs2" || 
 # and about picture removed), $HOME a fresh folder.
 rm -rf "$WORK/themes" "$WORK/about.bmp"
 unset XDG_CONFIG_HOME XDG_STATE_HOME
-# These starts check where the installed editor finds and puts its files. In
-# the sanitizer build the leak checker's own tracer sometimes crashes as the
-# installed editor ends, so it is left out here; every other end-to-end run
-# keeps it.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+# These starts check where the installed editor finds and puts its files.
 E2E_PROGRAM="$prefix/bin/qte"
 E2E_LOG="$HOME/.local/state/qte/debug.txt"
 e2e_start_editor
