@@ -356,7 +356,7 @@ int run_editor(const char *level_file, const char *d3d_file)
         return -1;
     }
     if (allegro_init() != 0) {
-        show_mode_failure("Allegro could not be started on the X display.");
+        show_mode_failure("Allegro could not be started.");
         close_window_system();
         return -1;
     }
